@@ -1,0 +1,93 @@
+// Inertial navigation settings: enable, mode and initial value, plus the inertial unit's state.
+// Both branches answer only once no operation is executing, so a change is answered after the
+// daemon has finished it.
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <unistd.h>
+
+#include "request.h"
+#include "sharememory.h"
+
+namespace {
+
+/* The pages number the modes differently from the record. The swap is its own inverse, so it
+ * serves both directions; 0 stands for a number outside 1 to 8. */
+constexpr uint8_t mode_swap[] = {0, 2, 1, 4, 3, 8, 7, 6, 5};
+
+int swapped_mode(int mode)
+{
+    return mode >= 1 && mode <= 8 ? mode_swap[mode] : 0;
+}
+
+void add_int(json_object *answer, const char *key, int value)
+{
+    json_object_object_add(answer, key, json_object_new_int(value));
+}
+
+/* A request value only replaces the stored one as a positive, finite float: too small a value
+ * rounds to 0, and too large a one would become infinity. */
+bool usable_initial_value(double requested, float *converted)
+{
+    if (!(requested <= FLT_MAX))
+        return false;
+    *converted = static_cast<float>(requested);
+    return *converted > 0;
+}
+
+/* Cut toward zero, saturating at the ends of the integer range as the device's conversion
+ * does, so a value the daemon stored out of range answers the same on every build. */
+int whole_part(float value)
+{
+    if (std::isnan(value))
+        return 0;
+    if (value >= 2147483648.0f)
+        return INT32_MAX;
+    if (value <= -2147483648.0f)
+        return INT32_MIN;
+    return static_cast<int>(value);
+}
+
+bool change(INSConfig &ins, json_object *request)
+{
+    const uint8_t stored_mode = ins.mode;
+    ins.enable = static_cast<uint8_t>(json_object_get_int(cgi::member(request, "enable")));
+    int mode = swapped_mode(json_object_get_int(cgi::member(request, "mode")));
+    if (mode != 0)
+        ins.mode = static_cast<uint8_t>(mode);
+    ins.axial = ins.mode != stored_mode;
+    float initial = 0;
+    if (usable_initial_value(json_object_get_double(cgi::member(request, "initSV")), &initial))
+        ins.initSV = initial;
+
+    SetReceiverConfigParaToShareMemory(ENTRY_INS, &ins);
+    /* One second between the write and the post, as the daemon has always had it. */
+    sleep(1);
+    return PostMonitorOperate(ENTRY_INS_OP) == 0 && WaitMonitorOperateIdle() == 0;
+}
+
+bool query(const INSConfig &ins, json_object *answer)
+{
+    add_int(answer, "enable", ins.enable);
+    add_int(answer, "mode", swapped_mode(ins.mode));
+    add_int(answer, "initSV", whole_part(ins.initSV));
+    add_int(answer, "imuState", GetIMUStatus());
+    return WaitMonitorOperateIdle() == 0;
+}
+
+void work(json_object *request, json_object *answer)
+{
+    INSConfig ins = {};
+    const bool changing = cgi::has(request, "enable");
+    GetReceiverConfigParaFromShareMemory(ENTRY_INS, &ins);
+
+    bool done = changing ? change(ins, request) : query(ins, answer);
+    json_object_object_add(answer, "Res", json_object_new_string(done ? "Success" : "failed"));
+}
+
+} // namespace
+
+int main()
+{
+    return cgi::serve(cgi::Attach::after_header, work);
+}
