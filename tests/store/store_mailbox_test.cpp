@@ -49,7 +49,7 @@ struct Step {
     Mailbox after;
 };
 
-TEST(Mailbox, TransitionsFromANewRecord)
+TEST(OperateMailbox, TransitionsFromANewRecord)
 {
     harness::attach();
     const Step steps[] = {
@@ -64,9 +64,8 @@ TEST(Mailbox, TransitionsFromANewRecord)
         {"SetMonitorOperate(SID) while busy", [] { return SetMonitorOperate(ENTRY_SID_OP); }, 0, {11, 2}},
         {"SetMonitorOperateState(OP_SUCCESS)", [] { return SetMonitorOperateState(OP_SUCCESS); }, 0, {11, 3}},
         {"PostMonitorOperate(PORTVIA)", [] { return PostMonitorOperate(ENTRY_PORTVIA_OP); }, 0, {63, 2}},
-        {"SetMonitorOperate(0x140)", [] { return SetMonitorOperate(static_cast<OPERATE_ENTRY>(0x140)); }, 0, {64, 2}},
-        {"SetMonitorOperateState(0x1ff)", [] { return SetMonitorOperateState(static_cast<OPERATE_STATE>(0x1ff)); }, 0, {64, -1}},
-        {"WaitMonitorOperateIdle", [] { return WaitMonitorOperateIdle(); }, 0, {64, -1}},
+        {"SetMonitorOperateState(OP_FAILED)", [] { return SetMonitorOperateState(OP_FAILED); }, 0, {63, -1}},
+        {"WaitMonitorOperateIdle", [] { return WaitMonitorOperateIdle(); }, 0, {63, -1}},
     };
     for (const Step &step : steps) {
         SCOPED_TRACE(step.call);
@@ -83,7 +82,7 @@ TEST(Mailbox, TransitionsFromANewRecord)
     }
 }
 
-TEST(Mailbox, GetMonitorOperateRefusesANullPointer)
+TEST(OperateMailbox, GetMonitorOperateRefusesANullPointer)
 {
     harness::attach();
     EXPECT_EQ(GetMonitorOperate(nullptr), -1);
@@ -161,7 +160,7 @@ TEST(StatusValues, RecordingStateOfChannelsOneAndTwoOnly)
 // Posters racing one another: all of them queue on the lock while this test holds it, so on
 // its release every one finds the mailbox free at once; later posts race the stand-in taking
 // the operations. With the busy test and the post in one hold, no post overwrites another.
-TEST(Mailbox, ConcurrentPostsAllArrive)
+TEST(OperateMailbox, ConcurrentPostsAllArrive)
 {
     harness::attach();
     const int posters = 4, posts = 8;
