@@ -19,7 +19,7 @@ constexpr service::Description ddns =
 
 void work(json_object *request, json_object *answer)
 {
-    service::answer(ddns, request, answer);
+    service::work(ddns, request, answer);
 }
 
 } // namespace

@@ -16,7 +16,7 @@ constexpr service::Description portvia =
 
 void work(json_object *request, json_object *answer)
 {
-    service::answer(portvia, request, answer);
+    service::work(portvia, request, answer);
 }
 
 } // namespace

@@ -99,7 +99,7 @@ void query(const Description &service, const uint8_t *record, json_object *answe
 
 } // namespace
 
-void answer(const Description &service, json_object *request, json_object *answer)
+void work(const Description &service, json_object *request, json_object *answer)
 {
     uint8_t record[max_record] = {};
     GetReceiverConfigParaFromShareMemory(service.entry, record);

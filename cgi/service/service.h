@@ -48,7 +48,7 @@ constexpr Description describe(CONFIG_ENTRY entry, OPERATE_ENTRY operation,
 }
 
 /* The whole work of a service endpoint, for cgi::serve. */
-void answer(const Description &service, json_object *request, json_object *answer);
+void work(const Description &service, json_object *request, json_object *answer);
 
 } // namespace service
 

@@ -18,7 +18,7 @@ constexpr service::Description tunnex =
 
 void work(json_object *request, json_object *answer)
 {
-    service::answer(tunnex, request, answer);
+    service::work(tunnex, request, answer);
 }
 
 } // namespace
