@@ -3,6 +3,8 @@
 #include <string>
 #include <tuple>
 
+#include <sys/shm.h>
+
 #include <gtest/gtest.h>
 
 #include "endpoints.h"
@@ -70,5 +72,23 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<std::tuple<Program, Request>> &info) {
         return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
     });
+
+// What a client sees when the records cannot be attached: credset attaches before its header
+// line and leaves no output at all; the others leave the header block.
+TEST(AttachOrder, DecidesWhatAFailedAttachLeaves)
+{
+    // A configuration segment too small for the record cannot be attached.
+    ASSERT_GE(shmget(CONFIG_SHM_KEY, 16, SHARE_IPC_FLAGS), 0);
+    const std::pair<const char *, std::string> programs[] = {
+        {"tunnex", harness::header}, {"ddns", harness::header}, {"portvia", harness::header},
+        {"ins", harness::header},    {"credset", ""},          {"stationmark", harness::header},
+    };
+    for (const auto &[name, out] : programs) {
+        harness::Result result = harness::post(name, R"({"key": 1, "enable": 1, "name": "n", "id": "i"})");
+        EXPECT_EQ(result.out, out) << name;
+        EXPECT_EQ(result.err, "shmget failed\n") << name;
+        EXPECT_EQ(result.status, 1) << name;
+    }
+}
 
 } // namespace
