@@ -29,7 +29,7 @@ void add_int(json_object *answer, const char *key, int value)
  * rounds to 0, and too large a one would become infinity. */
 bool usable_initial_value(double requested, float *converted)
 {
-    if (!(requested <= FLT_MAX))
+    if (!(requested > 0 && requested <= FLT_MAX))
         return false;
     *converted = static_cast<float>(requested);
     return *converted > 0;

@@ -73,6 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
              R"({"enable": 0, "mode": 9, "initSV": 1e-50})", changed, ins(0, 2, 0, 3.0f), true},
         Case{"AnInitialValueBeyondTheFloatsIsKept", ins(1, 3, 0, 3.0f),
              R"({"enable": 1, "mode": 0, "initSV": 1e39})", changed, ins(1, 3, 0, 3.0f), true},
+        Case{"NegativeInitialValuesAreKept", ins(1, 3, 0, 3.0f),
+             R"({"enable": 1, "mode": 3, "initSV": -1e39})", changed, ins(1, 4, 1, 3.0f), true},
         Case{"QueryMapsTheModeBackAndCutsTheValue", ins(1, 7, 1, 2.5f), "{}",
              R"({ "enable": 1, "mode": 6, "initSV": 2, "imuState": 200, "Res": "Success" })",
              ins(1, 7, 1, 2.5f), false},
