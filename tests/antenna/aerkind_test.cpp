@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <optional>
+#include <spawn.h>
 #include <stdexcept>
 #include <string>
 #include <sys/mount.h>
@@ -401,21 +402,23 @@ public:
         std::vector<std::string> env = {"REQUEST_METHOD=POST",
                                         "CONTENT_LENGTH=" + std::to_string(length),
                                         "CONTENT_TYPE=" + content_type};
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(in[0], 0);
-            dup2(fileno(out_), 1);
-            std::vector<char *> argv, envp;
-            for (auto &word : cmd)
-                argv.push_back(word.data());
-            argv.push_back(nullptr);
-            for (auto &word : env)
-                envp.push_back(word.data());
-            envp.push_back(nullptr);
-            execvpe(argv[0], argv.data(), envp.data());
-            _exit(127);
-        }
+        std::vector<char *> argv, envp;
+        for (auto &word : cmd)
+            argv.push_back(word.data());
+        argv.push_back(nullptr);
+        for (auto &word : env)
+            envp.push_back(word.data());
+        envp.push_back(nullptr);
+        // posix_spawn rather than fork: a forked child dies at once under the armhf emulator.
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+        posix_spawn_file_actions_adddup2(&actions, fileno(out_), 1);
+        int failed = posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data());
+        posix_spawn_file_actions_destroy(&actions);
         close(in[0]);
+        if (failed != 0)
+            throw std::runtime_error("cannot start aerkind");
         to_child_ = in[1];
     }
 
