@@ -3,6 +3,7 @@
 // leaves the previous one in place.
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,6 +26,28 @@ constexpr char list_path[] = AERKIND_LIST_PATH;
 constexpr size_t list_cap = 1 << 20;
 constexpr size_t chunk_size = 4096;
 
+/* The web server ends a program whose client went away with SIGTERM: the temporary file must
+ * not outlive it. One upload per process, so one path. */
+char temporary_path[PATH_MAX];
+volatile sig_atomic_t temporary_exists = 0;
+
+extern "C" void remove_temporary(int signal_number)
+{
+    if (temporary_exists)
+        unlink(temporary_path);
+    signal(signal_number, SIG_DFL);
+    raise(signal_number);
+}
+
+void remove_temporary_on_termination()
+{
+    struct sigaction action = {};
+    action.sa_handler = remove_temporary;
+    sigemptyset(&action.sa_mask);
+    for (int signal_number : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signal_number, &action, nullptr);
+}
+
 /* The next list, in a temporary file in the list's own directory so the rename stays atomic. */
 class Replacement final : public multipart::Sink {
 public:
@@ -35,14 +58,17 @@ public:
 
     bool open()
     {
-        snprintf(path_, sizeof path_, "%s.XXXXXX", list_path);
-        int fd = mkstemp(path_);
+        remove_temporary_on_termination();
+        snprintf(temporary_path, sizeof temporary_path, "%s.XXXXXX", list_path);
+        int fd = mkstemp(temporary_path);
         if (fd < 0)
             return false;
+        temporary_exists = 1;
         file_ = fdopen(fd, "wb");
         if (file_ == nullptr) {
             close(fd);
-            unlink(path_);
+            unlink(temporary_path);
+            temporary_exists = 0;
             return false;
         }
         return true;
@@ -79,10 +105,12 @@ public:
         bool written = fflush(file_) == 0 && fchmod(fd, list_mode()) == 0 && fsync(fd) == 0;
         bool closed = fclose(file_) == 0;
         file_ = nullptr;
-        if (!written || !closed || rename(path_, list_path) != 0) {
-            unlink(path_);
+        if (!written || !closed || rename(temporary_path, list_path) != 0) {
+            unlink(temporary_path);
+            temporary_exists = 0;
             return false;
         }
+        temporary_exists = 0;
         sync_directory();
         return true;
     }
@@ -93,7 +121,8 @@ public:
             return;
         fclose(file_);
         file_ = nullptr;
-        unlink(path_);
+        unlink(temporary_path);
+        temporary_exists = 0;
     }
 
 private:
@@ -126,7 +155,6 @@ private:
         close(fd);
     }
 
-    char path_[PATH_MAX] = {};
     FILE *file_ = nullptr;
     size_t size_ = 0;
     bool over_cap_ = false;

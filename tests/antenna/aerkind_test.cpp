@@ -1,5 +1,6 @@
 // aerkind through the CGI host: upload bodies in, the answer and the list file's bytes out.
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -445,6 +446,17 @@ public:
         return answer;
     }
 
+    // Ends it the way the web server does when the client goes away; how it ended.
+    int terminate()
+    {
+        kill(pid_, SIGTERM);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        close(to_child_);
+        fclose(out_);
+        return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+    }
+
 private:
     pid_t pid_ = -1;
     int to_child_ = -1;
@@ -484,6 +496,20 @@ TEST(Aerkind, ReadersSeeTheOldListOrTheNewNeverAMix)
     upload.send(body.substr(at));
     EXPECT_EQ(upload.finish(), stored);
     EXPECT_EQ(harness::read_file(list_path), new_list);
+    EXPECT_EQ(directory_entries(), list_alone);
+}
+
+TEST(Aerkind, UploadEndedBySignalLeavesTheListAndNoTemporaryFile)
+{
+    harness::write_file(list_path, old_list);
+    const std::string body = file_part(B, std::string(3 * chunk, 'N')) + closing(B);
+    SlowUpload upload(form_type(B), body.size());
+    upload.send(body.substr(0, 2 * chunk));
+    for (int waited = 0; directory_entries().size() < 2 && waited < 10000; waited += 5)
+        usleep(5000);
+    ASSERT_EQ(directory_entries().size(), 2u) << "no temporary file while the upload runs";
+    EXPECT_EQ(upload.terminate(), 128 + SIGTERM);
+    EXPECT_EQ(harness::read_file(list_path), old_list);
     EXPECT_EQ(directory_entries(), list_alone);
 }
 
