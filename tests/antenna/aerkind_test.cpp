@@ -410,7 +410,6 @@ public:
         for (auto &word : env)
             envp.push_back(word.data());
         envp.push_back(nullptr);
-        // posix_spawn rather than fork: a forked child dies at once under the armhf emulator.
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, in[0], 0);
