@@ -245,6 +245,7 @@ bool Reader::skip_preamble()
 void Reader::begin_headers()
 {
     part_has_filename_ = false;
+    part_without_file_ = false;
     state_ = State::headers;
 }
 
@@ -276,10 +277,17 @@ void Reader::read_header(size_t size)
         return;
     const char *at = colon + 1;
     Parameter parameter;
-    while (next_parameter(at, window_ + size, parameter))
-        if (same_name(parameter.name, parameter.name_size, "filename") ||
-            same_name(parameter.name, parameter.name_size, "filename*"))
+    while (next_parameter(at, window_ + size, parameter)) {
+        if (!same_name(parameter.name, parameter.name_size, "filename") &&
+            !same_name(parameter.name, parameter.name_size, "filename*"))
+            continue;
+        /* Browsers send filename="" for a file input left empty: storing that part would wipe
+         * the list the user meant to keep. */
+        if (parameter.value_size == 0)
+            part_without_file_ = true;
+        else
             part_has_filename_ = true;
+    }
 }
 
 /* The blank line's CR LF stays in the window: when the delimiter follows at once, that CR LF
@@ -287,7 +295,7 @@ void Reader::read_header(size_t size)
 void Reader::begin_body()
 {
     part_goes_out_ = false;
-    if (chosen_ == Chosen::none) {
+    if (chosen_ == Chosen::none && (part_has_filename_ || !part_without_file_)) {
         chosen_ = part_has_filename_ ? Chosen::file : Chosen::plain;
         part_goes_out_ = true;
     } else if (chosen_ == Chosen::plain && part_has_filename_) {

@@ -1,6 +1,7 @@
 /* A streaming reader of multipart/form-data bodies (RFC 7578 on RFC 2046). It is fed the body
  * in pieces of any size, keeps no more than one fixed window of it, and passes the content of
- * one part on to a sink: the first part that carries a filename, else the first part. */
+ * one part on to a sink: the first part that carries a filename, else the first part. A part
+ * whose filename is empty is a file input with no file chosen, and is never passed on. */
 #ifndef AERKIND_MULTIPART_H
 #define AERKIND_MULTIPART_H
 
@@ -69,6 +70,7 @@ private:
     Chosen chosen_ = Chosen::none;
     bool sniff_at_line_start_ = true;
     bool part_has_filename_ = false;
+    bool part_without_file_ = false;
     bool part_goes_out_ = false;
     /* Bytes at the window's start that belong to the blank line ending the part headers. */
     size_t skip_ = 0;

@@ -126,6 +126,17 @@ INSTANTIATE_TEST_SUITE_P(
                        closing("XyZ"),
                    Outcome::stored, list},
         ReaderCase{"NoPart", form_type, "preamble\r\n--XyZ--\r\n", Outcome::no_part, ""},
+        ReaderCase{"NoFileChosenIsNoPart", form_type,
+                   part("XyZ", "Content-Disposition: form-data; name=\"file\"; filename=\"\"\r\n"
+                               "Content-Type: application/octet-stream\r\n",
+                        "") +
+                       closing("XyZ"),
+                   Outcome::no_part, ""},
+        ReaderCase{"NoFileChosenIsPassedOver", form_type,
+                   part("XyZ", "Content-Disposition: form-data; name=\"a\"; filename=\"\"\r\n",
+                        "") +
+                       file_part("XyZ", list) + closing("XyZ"),
+                   Outcome::stored, list},
         ReaderCase{"NoDelimiter", form_type, list, Outcome::unterminated, ""},
         ReaderCase{"NoClosingDelimiter", form_type, file_part("XyZ", list),
                    Outcome::unterminated, ""},
