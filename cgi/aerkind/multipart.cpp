@@ -163,12 +163,10 @@ void Reader::process()
         case State::sniff:
             more = sniff_boundary();
             break;
-        case State::preamble:
-            more = skip_preamble();
-            break;
         case State::headers:
             more = read_header_line();
             break;
+        case State::preamble: /* read as the content of a part that goes nowhere */
         case State::body:
             more = read_body();
             break;
@@ -213,33 +211,6 @@ bool Reader::sniff_boundary()
     consume(static_cast<size_t>(line_end - window_) + 2);
     begin_headers();
     return true;
-}
-
-bool Reader::skip_preamble()
-{
-    const char *match = find(window_, length_, delimiter_, delimiter_size_);
-    if (match == nullptr) {
-        size_t keep = length_ < delimiter_size_ ? length_ : delimiter_size_ - 1;
-        consume(length_ - keep);
-        return false;
-    }
-    consume(static_cast<size_t>(match - window_));
-    size_t end = 0;
-    switch (delimiter_tail(end)) {
-    case Tail::more:
-        return false;
-    case Tail::close:
-        state_ = State::done;
-        return false;
-    case Tail::open:
-        consume(end);
-        begin_headers();
-        return true;
-    case Tail::none:
-        consume(1);
-        return true;
-    }
-    return false;
 }
 
 void Reader::begin_headers()

@@ -54,7 +54,6 @@ private:
 
     void process();
     bool sniff_boundary();
-    bool skip_preamble();
     void begin_headers();
     bool read_header_line();
     void read_header(size_t size);
