@@ -214,11 +214,8 @@ char *getcgidata(FILE *fp, char *requestmethod)
     }
     if (strcmp(requestmethod, "POST") != 0)
         return nullptr;
-    const char *length_text = getenv("CONTENT_LENGTH");
-    if (length_text == nullptr)
-        return nullptr;
-    long declared = strtol(length_text, nullptr, 10);
-    if (declared <= 0)
+    long declared = 0;
+    if (!cgi::declared_length(&declared) || declared <= 0)
         return nullptr;
     return store_upload(fp, declared) ? stored_path : nullptr;
 }

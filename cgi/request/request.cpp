@@ -21,10 +21,9 @@ char *getcgidata(FILE *fp, char *requestmethod)
     if (strcmp(requestmethod, "POST") != 0)
         return nullptr;
 
-    const char *length_text = getenv("CONTENT_LENGTH");
-    if (length_text == nullptr)
+    long declared = 0;
+    if (!cgi::declared_length(&declared))
         return nullptr;
-    long declared = strtol(length_text, nullptr, 10);
 
     char *buffer = static_cast<char *>(calloc(body_cap + 1, 1));
     if (buffer == nullptr)

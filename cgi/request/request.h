@@ -3,6 +3,7 @@
 #define REQUEST_REQUEST_H
 
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 #include <json-c/json.h>
@@ -17,6 +18,17 @@
 char *getcgidata(FILE *fp, char *requestmethod);
 
 namespace cgi {
+
+/* The declared body length, by strtol's rules ("12abc" is 12, no digits is 0); false when the
+ * host set no CONTENT_LENGTH. Both request readers take it from here. */
+inline bool declared_length(long *length)
+{
+    const char *text = getenv("CONTENT_LENGTH");
+    if (text == nullptr)
+        return false;
+    *length = strtol(text, nullptr, 10);
+    return true;
+}
 
 /* Owns one json-c reference and puts it when it goes out of scope. */
 class Json {
