@@ -28,6 +28,12 @@ int del_semaphore(int sem_id);
  * signal is resumed. 0, or -1 after perror("P operation"): the caller then does not hold it. */
 int semaphore_p(int sem_id);
 
+/* Takes the lock like semaphore_p, but waits at most wait_ms milliseconds. 0 when taken; -1
+ * when not: after perror("P operation") when the set is gone or unusable, or with errno EAGAIN
+ * and one line on standard error when the wait ran out (the line says so when the set was
+ * never operated on, the mark of a set whose creator died before giving it its value). */
+int semaphore_p_timed(int sem_id, long wait_ms);
+
 /* Releases the lock (add 1, SEM_UNDO). 0, or -1 after perror("V operation"). */
 int semaphore_v(int sem_id);
 

@@ -30,17 +30,25 @@ namespace {
 
 /* Only the process that creates a set may give it its first value: setting it again while
  * another process holds the lock would let two processes into the record at once. A set that
- * another process has just created reads 0 until its creator sets it, so a P on it waits. */
+ * another process has just created reads 0 until its creator sets it, so a P on it waits.
+ * Opening an existing set never creates one: a set removed between the two calls is created
+ * anew, by the exclusive call, so it always gets its value. */
 int get_semaphore_set(key_t key)
 {
-    int sem = semget(key, 1, IPC_CREAT | IPC_EXCL | 0666);
-    if (sem != -1) {
-        init_semaphore(sem, 1);
-        return sem;
+    constexpr int tries = 8;
+    for (int attempt = 0; attempt < tries; ++attempt) {
+        int sem = semget(key, 1, IPC_CREAT | IPC_EXCL | 0666);
+        if (sem != -1) {
+            init_semaphore(sem, 1);
+            return sem;
+        }
+        if (errno != EEXIST)
+            return -1;
+        sem = semget(key, 1, 0666);
+        if (sem != -1 || errno != ENOENT)
+            return sem;
     }
-    if (errno != EEXIST)
-        return -1;
-    return semget(key, 1, SHARE_IPC_FLAGS);
+    return -1;
 }
 
 template <typename Record, typename Handle>
@@ -103,7 +111,10 @@ void DeleteShareMemory(void)
 }
 
 #ifndef MAILBOX_WAIT_MS
-#define MAILBOX_WAIT_MS 30000
+#define MAILBOX_WAIT_MS 20000
+#endif
+#ifndef LOCK_WAIT_MS
+#define LOCK_WAIT_MS 2000
 #endif
 #ifndef MMC_MOUNT_POINT
 #define MMC_MOUNT_POINT "/mnt/mmc/mmcblk0"
@@ -136,6 +147,18 @@ uint8_t *bytes_of(Record &record)
     return reinterpret_cast<uint8_t *>(&record);
 }
 
+unsigned locks_lost = 0;
+
+// P with the store's bound. A lost lock is counted, so the caller's caller can tell that the
+// work was not done even where an accessor has no way to say so.
+bool lock(int sem)
+{
+    if (semaphore_p_timed(sem, LOCK_WAIT_MS) == 0)
+        return true;
+    ++locks_lost;
+    return false;
+}
+
 // The one frame of every access: P, the work on the record, V. When P fails the caller does
 // not hold the lock, so the record is left alone and no V is made (it would raise the lock to
 // 2 and let two processes in).
@@ -143,7 +166,7 @@ template <typename Handle, typename Work>
 bool with_lock(volatile Handle &handle, Work &&work)
 {
     int sem = handle.sem;
-    if (semaphore_p(sem) == -1)
+    if (!lock(sem))
         return false;
     work(*handle.para);
     semaphore_v(sem);
@@ -165,8 +188,14 @@ int entry_call(volatile Handle &handle, const void *para, Work &&work)
 {
     if (para == nullptr)
         return -1;
-    with_lock(handle, work);
-    return 0;
+    return with_lock(handle, work) ? 0 : -1;
+}
+
+// A setter's result: 0 when it wrote, -1 when the lock was lost.
+template <typename Handle, typename Work>
+int write_call(volatile Handle &handle, Work &&work)
+{
+    return with_lock(handle, work) ? 0 : -1;
 }
 
 enum class Copy { out, in };
@@ -497,7 +526,46 @@ int stamp(size_t block_offset, const std::array<Group, group_numbers> &groups, u
     return 0;
 }
 
+// The lock and the address of a record by its SHARE_RECORD number; no address for another
+// number or before InitShareMemory.
+struct Held {
+    int sem;
+    void *para;
+};
+
+Held record_of(SHARE_RECORD record)
+{
+    switch (record) {
+    case SHARE_CONFIG:
+        return {ZarvelConfig.sem, ZarvelConfig.para};
+    case SHARE_MONITOR:
+        return {ZarvelMonitor.sem, ZarvelMonitor.para};
+    case SHARE_GNSS:
+        return {ZarvelGNSS.sem, ZarvelGNSS.para};
+    }
+    return {-1, nullptr};
+}
+
 } // namespace
+
+void *LockShareRecord(SHARE_RECORD record)
+{
+    const Held held = record_of(record);
+    return held.para != nullptr && lock(held.sem) ? held.para : nullptr;
+}
+
+int UnlockShareRecord(SHARE_RECORD record)
+{
+    const Held held = record_of(record);
+    if (held.para == nullptr)
+        return -1;
+    return semaphore_v(held.sem);
+}
+
+unsigned ShareMemoryLocksLost(void)
+{
+    return locks_lost;
+}
 
 int GetReceiverConfigParaFromShareMemory(uint8_t r_entry, void *para)
 {
@@ -507,6 +575,33 @@ int GetReceiverConfigParaFromShareMemory(uint8_t r_entry, void *para)
 int SetReceiverConfigParaToShareMemory(uint8_t w_entry, void *para)
 {
     return copy_entry(ZarvelConfig, config_fields, w_entry, para, Copy::in);
+}
+
+int SwapReceiverConfigParaInShareMemory(const ConfigSwap *swaps, unsigned count)
+{
+    if (swaps == nullptr)
+        return -1;
+    for (unsigned i = 0; i < count; ++i)
+        if (swaps[i].replacement == nullptr)
+            return -1;
+    int result = -1;
+    with_lock(ZarvelConfig, [&](ReceiverConfig &config) {
+        uint8_t *record = bytes_of(config);
+        for (unsigned i = 0; i < count; ++i) {
+            const Field field = field_of(config_fields, swaps[i].entry);
+            if (swaps[i].expected != nullptr &&
+                memcmp(record + field.offset, swaps[i].expected, field.size) != 0) {
+                result = 1;
+                return;
+            }
+        }
+        for (unsigned i = 0; i < count; ++i) {
+            const Field field = field_of(config_fields, swaps[i].entry);
+            memcpy(record + field.offset, swaps[i].replacement, field.size);
+        }
+        result = 0;
+    });
+    return result;
 }
 
 int SetMonitorParaToShareMemory(uint8_t w_entry, void *para)
@@ -536,33 +631,28 @@ void SetReceiverRecUsrState(uint8_t n, uint8_t v)
 
 int SetMonitorOperate(OPERATE_ENTRY op)
 {
-    with_lock(ZarvelMonitor, [&](ReceiverMonitor &m) { post(m, op); });
-    return 0;
+    return write_call(ZarvelMonitor, [&](ReceiverMonitor &m) { post(m, op); });
 }
 
 int ClearMonitorOperate(void)
 {
-    with_lock(ZarvelMonitor, [](ReceiverMonitor &m) { m.op.OperateEntry = ENTRY_NULL_OP; });
-    return 0;
+    return write_call(ZarvelMonitor,
+                      [](ReceiverMonitor &m) { m.op.OperateEntry = ENTRY_NULL_OP; });
 }
 
 int GetMonitorOperate(pOperate pOP)
 {
-    if (pOP == nullptr)
-        return -1;
-    with_lock(ZarvelMonitor, [&](ReceiverMonitor &m) {
+    return entry_call(ZarvelMonitor, pOP, [&](ReceiverMonitor &m) {
         pOP->OperateEntry = m.op.OperateEntry;
         pOP->OperateState = m.op.OperateState;
     });
-    return 0;
 }
 
 int SetMonitorOperateState(OPERATE_STATE state)
 {
-    with_lock(ZarvelMonitor, [&](ReceiverMonitor &m) {
+    return write_call(ZarvelMonitor, [&](ReceiverMonitor &m) {
         m.op.OperateState = static_cast<int8_t>(state);
     });
-    return 0;
 }
 
 OPERATE_STATE GetMonitorOperateState(void)
@@ -613,11 +703,10 @@ float GetMonitorUpgradeProgress(void)
 
 int SetMonitorUpgradeProgress(float progress)
 {
-    with_lock(ZarvelMonitor, [&](ReceiverMonitor &m) {
+    return write_call(ZarvelMonitor, [&](ReceiverMonitor &m) {
         m.UpgradeProgress = progress;
         m.HasReadenProgress = 0;
     });
-    return 0;
 }
 
 int GetMonitorHasReadenProgress(void)
@@ -632,8 +721,7 @@ uint8_t GetMonitorK418SatNum(void)
 
 int SetIMUStatus(uint8_t state)
 {
-    with_lock(ZarvelMonitor, [&](ReceiverMonitor &m) { m.IMUState = state; });
-    return 0;
+    return write_call(ZarvelMonitor, [&](ReceiverMonitor &m) { m.IMUState = state; });
 }
 
 int GetIMUStatus(void)
@@ -643,8 +731,7 @@ int GetIMUStatus(void)
 
 int SetMasterAntennaSQI(uint8_t sqi)
 {
-    with_lock(ZarvelMonitor, [&](ReceiverMonitor &m) { m.Ant1SQI = sqi; });
-    return 0;
+    return write_call(ZarvelMonitor, [&](ReceiverMonitor &m) { m.Ant1SQI = sqi; });
 }
 
 int GetMasterAntennaSQI(void)
@@ -654,8 +741,7 @@ int GetMasterAntennaSQI(void)
 
 int SetSlaveAntennaSQI(uint8_t sqi)
 {
-    with_lock(ZarvelMonitor, [&](ReceiverMonitor &m) { m.Ant2SQI = sqi; });
-    return 0;
+    return write_call(ZarvelMonitor, [&](ReceiverMonitor &m) { m.Ant2SQI = sqi; });
 }
 
 int GetSlaveAntennaSQI(void)
@@ -728,11 +814,12 @@ int GetReceiverRecConfFolderName(void *folder, uint8_t num)
     if (!with_lock(ZarvelConfig, [&](ReceiverConfig &config) {
             memcpy(name, config.RecConf[num - 1].RecFolderName, sizeof(RecFileConfig::RecFolderName));
         }))
-        return 0;
-    // Traced from the copy, after the lock is released: a slow standard output must not hold
-    // up the receiver daemon.
+        return -1;
+    // Traced from the copy, after the lock is released: a slow output must not hold up the
+    // receiver daemon. Standard output is a program's answer, so the trace goes to standard
+    // error.
     if (debug >= DEBUG_LEVEL_DEBUG && num == 1)
-        printf("\x1b[0m[%s:%d]\x1b[0m \"folder name:%s\"\r\n", __func__, __LINE__,
+        fprintf(stderr, "\x1b[0m[%s:%d]\x1b[0m \"folder name:%s\"\r\n", __func__, __LINE__,
                reinterpret_cast<const char *>(name));
     memcpy(folder, name, sizeof(RecFileConfig::RecFolderName));
     return 0;

@@ -58,6 +58,28 @@ void InitShareMemory(void);
  * after "shmdt failed\n" or "shmctl(IPC_RMID) failed\n"). Monitor and GNSS are left alone. */
 void DeleteShareMemory(void);
 
+/* The records, as the whole-record lock names them. */
+typedef enum {
+    SHARE_CONFIG = 0,
+    SHARE_MONITOR = 1,
+    SHARE_GNSS = 2
+} SHARE_RECORD;
+
+/* Every lock of the store is taken with a bounded wait (LOCK_WAIT_MS, the store's build
+ * setting). A lock that cannot be taken in that time, or whose set is gone, is lost: the call
+ * that wanted it does nothing and reports the failure, and the loss is counted. */
+
+/* Takes a record's lock for work that needs several fields in one hold, and returns the
+ * record's address; null when the lock was lost (nothing is held then). Each address returned
+ * is followed by one UnlockShareRecord of the same record. */
+void *LockShareRecord(SHARE_RECORD record);
+/* 0, or -1 after perror("V operation"). */
+int UnlockShareRecord(SHARE_RECORD record);
+
+/* How many locks this process has lost since it started; a caller compares it before and
+ * after its work. */
+unsigned ShareMemoryLocksLost(void);
+
 /* Configuration entries: each names one field of ReceiverConfig. The numbering is shared with
  * the receiver daemon and follows neither the field order nor any other enumeration. */
 typedef enum {
@@ -291,13 +313,26 @@ typedef enum {
 
 /* The entry accessors copy one whole field, byte for byte, between the record and para under
  * the record's lock: no terminator is added or looked for, nothing is converted or checked.
- * They return -1 for a null para (the lock is not touched) and 0 otherwise, also for a number
- * that names no field, which copies nothing. If the lock cannot be taken, nothing is copied. */
+ * They return -1 for a null para (the lock is not touched) or a lost lock (nothing is copied),
+ * and 0 otherwise, also for a number that names no field, which copies nothing. */
 
 /* Configuration entries 0 to 71 (a CONFIG_ENTRY value); para holds the field's type. Entries
  * 41 and 42 are the 17-byte folder name of a recording channel, in both directions. */
 int GetReceiverConfigParaFromShareMemory(uint8_t r_entry, void *para);
 int SetReceiverConfigParaToShareMemory(uint8_t w_entry, void *para);
+
+/* One entry of a compare-and-swap: the field must hold exactly `expected` (no check when
+ * null) and receives `replacement`, both the field's whole width. */
+typedef struct tag_ConfigSwap_s {
+    uint8_t entry;
+    const void *expected;
+    const void *replacement;
+} ConfigSwap;
+
+/* In one hold of the configuration lock: when every field with an `expected` holds exactly
+ * those bytes, writes every replacement and returns 0; otherwise writes nothing and returns 1.
+ * -1 for a null list or replacement, or a lost lock. */
+int SwapReceiverConfigParaInShareMemory(const ConfigSwap *swaps, unsigned count);
 
 /* Monitor entries (MONITOR_ENTRY). Both serve 1 to 33 except 10, 20, 30 and 31; entry 28 moves
  * the first 46 of DelFile's 47 bytes. The getter also serves ENTRY_OP_TYPE (49) and
