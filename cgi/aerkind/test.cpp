@@ -85,10 +85,12 @@ private:
     sigset_t previous_;
 };
 
-/* A SIGKILL leaves a temporary file that nothing removes at the time. Every writer holds a lock
- * on its own temporary from the moment it exists until it is renamed or removed, so one that
- * can be locked has no writer any more and goes. An empty one younger than a few seconds may
- * belong to a writer between creating and locking it, and is left for a later upload. */
+/* A SIGKILL leaves a temporary file that nothing removes at the time. Every writer locks its own
+ * temporary right after creating it, then marks it with locked_mode, and holds the lock until
+ * the file is renamed or removed: a marked one that can be locked has no writer any more. An
+ * unmarked one may belong to a writer between creating and locking it, so it goes only once
+ * it is older than any such writer can be. */
+constexpr mode_t locked_mode = 0400;
 void remove_stale_temporaries()
 {
     char directory[PATH_MAX];
@@ -111,7 +113,8 @@ void remove_stale_temporaries()
         constexpr time_t grace_seconds = 5;
         if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &status) == 0 &&
             S_ISREG(status.st_mode) &&
-            (status.st_size > 0 || time(nullptr) - status.st_mtime > grace_seconds))
+            ((status.st_mode & 07777) == locked_mode ||
+             time(nullptr) - status.st_mtime > grace_seconds))
             unlinkat(directory_fd, entry->d_name, 0);
         close(fd);
     }
@@ -137,7 +140,8 @@ public:
             return false;
         temporary_exists = 1;
         int fd = -1;
-        if (flock(lock_fd_, LOCK_EX) != 0 || (fd = dup(lock_fd_)) < 0 ||
+        if (flock(lock_fd_, LOCK_EX) != 0 || fchmod(lock_fd_, locked_mode) != 0 ||
+            (fd = dup(lock_fd_)) < 0 ||
             (file_ = fdopen(fd, "wb")) == nullptr) {
             if (fd >= 0)
                 close(fd);

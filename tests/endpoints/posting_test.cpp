@@ -157,6 +157,7 @@ struct GiveUpCase {
     bool busy;           // the mailbox is held in OP_EXE by an operation nobody finishes
     std::string answer;
     std::pair<int, int> mailbox_after;
+    bool written; // the change stays: it was posted before the wait that gave up
 };
 
 class GiveUp : public testing::TestWithParam<GiveUpCase> {};
@@ -171,6 +172,8 @@ TEST_P(GiveUp, PostsNothingAndAnswersFailed)
     EXPECT_EQ(result.out, harness::header + c.answer);
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(mailbox(), c.mailbox_after);
+    // A program writes only once the mailbox is idle, so a give-up leaves the record alone.
+    EXPECT_EQ(harness::hex(harness::config()) != zero_hex<ReceiverConfig>(), c.written);
 }
 
 const std::pair<int, int> held = {ENTRY_IP_OP, OP_EXE};
@@ -179,20 +182,20 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, GiveUp,
     testing::Values(
         GiveUpCase{"TunnexSet", "tunnex-shortwait", R"({"RN": "a.example"})", true,
-                   R"({ "State": 1, "Res": "failed" })", held},
+                   R"({ "State": 1, "Res": "failed" })", held, false},
         GiveUpCase{"DdnsDisable", "ddns-shortwait", R"({"key": 1})", true,
-                   R"({ "State": 0, "Res": "failed" })", held},
+                   R"({ "State": 0, "Res": "failed" })", held, false},
         GiveUpCase{"PortviaSet", "portvia-shortwait", R"({"RN": "p.example"})", true,
-                   R"({ "State": 1, "Res": "failed" })", held},
+                   R"({ "State": 1, "Res": "failed" })", held, false},
         GiveUpCase{"StationmarkSet", "stationmark-shortwait", R"({"id": "S1"})", true,
-                   R"({ "Res": "failed" })", held},
+                   R"({ "Res": "failed" })", held, false},
         GiveUpCase{"InsChange", "ins-shortwait", R"({"enable": 1})", true,
-                   R"({ "Res": "failed" })", held},
+                   R"({ "Res": "failed" })", held, false},
         GiveUpCase{"InsQuery", "ins-shortwait", "{}", true,
                    R"({ "enable": 0, "mode": 0, "initSV": 0, "imuState": 0, "Res": "failed" })",
-                   held},
+                   held, false},
         GiveUpCase{"InsOwnOperationNeverFinished", "ins-shortwait", R"({"enable": 1})", false,
-                   R"({ "Res": "failed" })", {ENTRY_INS_OP, OP_EXE}}),
+                   R"({ "Res": "failed" })", {ENTRY_INS_OP, OP_EXE}, true}),
     [](const testing::TestParamInfo<GiveUpCase> &info) { return info.param.name; });
 
 } // namespace
