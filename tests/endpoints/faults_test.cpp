@@ -249,4 +249,26 @@ INSTANTIATE_TEST_SUITE_P(
                   R"({ "Res": "unavailable" })"}),
     [](const testing::TestParamInfo<BoundCase> &info) { return info.param.name; });
 
+// Two changes of the login against the same old password, let go together: one of them is
+// stored whole and the other is refused, never one's name with the other's password.
+TEST(Credset, TwoChangesAtOnceNeverMix)
+{
+    put(harness::config().user, "admin");
+    put(harness::config().pawd, "pw");
+    ASSERT_EQ(semaphore_p(ZarvelConfig.sem), 0);
+    Background first("credset", R"({"name": "first", "newPass": "first-pw", "oldPass": "pw"})");
+    Background second("credset", R"({"name": "second", "newPass": "second-pw", "oldPass": "pw"})");
+    ASSERT_TRUE(wait_for_waiters(ZarvelConfig.sem, 2));
+    ASSERT_EQ(semaphore_v(ZarvelConfig.sem), 0);
+    const std::string answers = first.finish().out + second.finish().out;
+
+    const std::string accepted = harness::header + R"({ "Res": 0 })";
+    const std::string refused = harness::header + R"({ "Res": -1 })";
+    EXPECT_TRUE(answers == accepted + refused || answers == refused + accepted) << answers;
+    const std::string user = reinterpret_cast<const char *>(harness::config().user);
+    uint8_t password[16];
+    put(password, user + "-pw");
+    EXPECT_EQ(harness::hex(harness::config().pawd), harness::hex(password)) << user;
+}
+
 } // namespace
