@@ -8,7 +8,6 @@
 #include <thread>
 #include <vector>
 
-#include <sys/sem.h>
 #include <sys/shm.h>
 #include <unistd.h>
 
@@ -16,7 +15,6 @@
 
 #include "endpoints.h"
 #include "harness.h"
-#include "semaphore.h"
 
 namespace {
 
@@ -34,17 +32,6 @@ bool wait_for_attachments(int count)
 {
     for (int waited = 0; waited < 20000; waited += 10) {
         if (monitor_attachments() >= count)
-            return true;
-        usleep(10000);
-    }
-    return false;
-}
-
-// Processes queued on the monitor lock.
-bool wait_for_waiters(int count)
-{
-    for (int waited = 0; waited < 20000; waited += 10) {
-        if (semctl(ZarvelMonitor.sem, 0, GETNCNT) >= count)
             return true;
         usleep(10000);
     }
@@ -78,12 +65,11 @@ template <typename Record> std::string zero_hex()
 
 TEST(Posting, PostersReleasedTogetherAllReachTheDaemon)
 {
-    // Holding the monitor lock queues every poster and the daemon on it. Released, they take
-    // it in turn, so a busy test apart from its post would let every poster find the mailbox
-    // free before any of them posts, and the posts would overwrite one another.
-    harness::Daemon daemon;
+    // A busy mailbox holds every poster in its wait before the write. Let go at once, they all
+    // find it idle together, so a busy test apart from its post would let each of them post
+    // over the others. The daemon comes only after, and must find every post.
     harness::attach();
-    ASSERT_EQ(semaphore_p(ZarvelMonitor.sem), 0);
+    seed_mailbox(ENTRY_IP_OP, OP_EXE);
     struct Post {
         const char *program;
         std::string body;
@@ -102,11 +88,13 @@ TEST(Posting, PostersReleasedTogetherAllReachTheDaemon)
     for (size_t i = 0; i < posts.size(); ++i)
         threads.emplace_back([&, i] { results[i] = harness::post(posts[i].program, posts[i].body); });
 
-    const bool all_queued = wait_for_waiters(static_cast<int>(posts.size()) + 1);
-    semaphore_v(ZarvelMonitor.sem);
+    const bool all_waiting = wait_for_attachments(static_cast<int>(posts.size()) + 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    seed_mailbox(ENTRY_IP_OP, OP_SUCCESS);
+    harness::Daemon daemon;
     for (std::thread &thread : threads)
         thread.join();
-    ASSERT_TRUE(all_queued);
+    ASSERT_TRUE(all_waiting);
 
     for (size_t i = 0; i < posts.size(); ++i)
         EXPECT_EQ(results[i].out, harness::header + posts[i].answer) << posts[i].program;
