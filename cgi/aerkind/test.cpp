@@ -7,8 +7,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,6 +33,7 @@ constexpr size_t chunk_size = 4096;
  * not outlive it. One upload per process, so one path. */
 char temporary_path[PATH_MAX];
 volatile sig_atomic_t temporary_exists = 0;
+constexpr int termination_signals[] = {SIGTERM, SIGINT, SIGHUP};
 
 extern "C" void remove_temporary(int signal_number)
 {
@@ -44,8 +48,77 @@ void remove_temporary_on_termination()
     struct sigaction action = {};
     action.sa_handler = remove_temporary;
     sigemptyset(&action.sa_mask);
-    for (int signal_number : {SIGTERM, SIGINT, SIGHUP})
+    for (int signal_number : termination_signals)
         sigaction(signal_number, &action, nullptr);
+}
+
+/* The directory that holds the list, into directory; returns the list's own name. */
+const char *list_directory(char (&directory)[PATH_MAX])
+{
+    const char *slash = strrchr(list_path, '/');
+    if (slash == nullptr) {
+        snprintf(directory, sizeof directory, ".");
+        return list_path;
+    }
+    const int length = slash == list_path ? 1 : static_cast<int>(slash - list_path);
+    snprintf(directory, sizeof directory, "%.*s", length, list_path);
+    return slash + 1;
+}
+
+/* Holds the termination signals back while the temporary file and the mark that removes it
+ * come into being together. */
+class TerminationHeld {
+public:
+    TerminationHeld()
+    {
+        sigset_t held;
+        sigemptyset(&held);
+        for (int signal_number : termination_signals)
+            sigaddset(&held, signal_number);
+        sigprocmask(SIG_BLOCK, &held, &previous_);
+    }
+    ~TerminationHeld() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+    TerminationHeld(const TerminationHeld &) = delete;
+    TerminationHeld &operator=(const TerminationHeld &) = delete;
+
+private:
+    sigset_t previous_;
+};
+
+/* A SIGKILL leaves a temporary file that nothing removes at the time. Every writer locks its own
+ * temporary right after creating it, then marks it with locked_mode, and holds the lock until
+ * the file is renamed or removed: a marked one that can be locked has no writer any more. An
+ * unmarked one may belong to a writer between creating and locking it, so it goes only once
+ * it is older than any such writer can be. */
+constexpr mode_t locked_mode = 0400;
+void remove_stale_temporaries()
+{
+    char directory[PATH_MAX];
+    const char *name = list_directory(directory);
+    const size_t name_size = strlen(name);
+
+    DIR *entries = opendir(directory);
+    if (entries == nullptr)
+        return;
+    const int directory_fd = dirfd(entries);
+    while (const dirent *entry = readdir(entries)) {
+        /* The list's name, a dot and mkstemp's six characters. */
+        if (strlen(entry->d_name) != name_size + 7 || strncmp(entry->d_name, name, name_size) != 0 ||
+            entry->d_name[name_size] != '.')
+            continue;
+        int fd = openat(directory_fd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat status;
+        constexpr time_t grace_seconds = 5;
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &status) == 0 &&
+            S_ISREG(status.st_mode) &&
+            ((status.st_mode & 07777) == locked_mode ||
+             time(nullptr) - status.st_mtime > grace_seconds))
+            unlinkat(directory_fd, entry->d_name, 0);
+        close(fd);
+    }
+    closedir(entries);
 }
 
 /* The next list, in a temporary file in the list's own directory so the rename stays atomic. */
@@ -59,16 +132,20 @@ public:
     bool open()
     {
         remove_temporary_on_termination();
+        remove_stale_temporaries();
+        TerminationHeld held;
         snprintf(temporary_path, sizeof temporary_path, "%s.XXXXXX", list_path);
-        int fd = mkstemp(temporary_path);
-        if (fd < 0)
+        lock_fd_ = mkostemp(temporary_path, O_CLOEXEC);
+        if (lock_fd_ < 0)
             return false;
         temporary_exists = 1;
-        file_ = fdopen(fd, "wb");
-        if (file_ == nullptr) {
-            close(fd);
-            unlink(temporary_path);
-            temporary_exists = 0;
+        int fd = -1;
+        if (flock(lock_fd_, LOCK_EX) != 0 || fchmod(lock_fd_, locked_mode) != 0 ||
+            (fd = dup(lock_fd_)) < 0 ||
+            (file_ = fdopen(fd, "wb")) == nullptr) {
+            if (fd >= 0)
+                close(fd);
+            remove();
             return false;
         }
         return true;
@@ -105,24 +182,25 @@ public:
         bool written = fflush(file_) == 0 && fchmod(fd, list_mode()) == 0 && fsync(fd) == 0;
         bool closed = fclose(file_) == 0;
         file_ = nullptr;
+        /* The lock is held until the rename, so no other upload takes the file for stale. */
         if (!written || !closed || rename(temporary_path, list_path) != 0) {
-            unlink(temporary_path);
-            temporary_exists = 0;
+            remove();
             return false;
         }
         temporary_exists = 0;
+        close(lock_fd_);
+        lock_fd_ = -1;
         sync_directory();
         return true;
     }
 
     void abandon()
     {
-        if (file_ == nullptr)
-            return;
-        fclose(file_);
+        if (file_ != nullptr)
+            fclose(file_);
         file_ = nullptr;
-        unlink(temporary_path);
-        temporary_exists = 0;
+        if (lock_fd_ >= 0)
+            remove();
     }
 
 private:
@@ -142,12 +220,7 @@ private:
     static void sync_directory()
     {
         char directory[PATH_MAX];
-        snprintf(directory, sizeof directory, "%s", list_path);
-        char *slash = strrchr(directory, '/');
-        if (slash == nullptr)
-            snprintf(directory, sizeof directory, ".");
-        else
-            slash[slash == directory ? 1 : 0] = '\0';
+        list_directory(directory);
         int fd = ::open(directory, O_RDONLY | O_DIRECTORY);
         if (fd < 0)
             return;
@@ -155,6 +228,16 @@ private:
         close(fd);
     }
 
+    /* The name goes before the lock: a file that can be locked under this name is stale. */
+    void remove()
+    {
+        unlink(temporary_path);
+        temporary_exists = 0;
+        close(lock_fd_);
+        lock_fd_ = -1;
+    }
+
+    int lock_fd_ = -1;
     FILE *file_ = nullptr;
     size_t size_ = 0;
     bool over_cap_ = false;
@@ -220,15 +303,16 @@ char *getcgidata(FILE *fp, char *requestmethod)
     return store_upload(fp, declared) ? stored_path : nullptr;
 }
 
+namespace {
+
+void work(const cgi::Request &request, json_object *answer)
+{
+    cgi::add_string(answer, "Res", request.text != nullptr ? "Success" : "failed");
+}
+
+} // namespace
+
 int main()
 {
-    cgi::Json answer(json_object_new_object());
-    if (answer.get() == nullptr)
-        return 1;
-    puts(CGI_HEADER_LINE);
-    bool stored = getcgidata(stdin, getenv("REQUEST_METHOD")) != nullptr;
-    json_object_object_add(answer.get(), "Res",
-                           json_object_new_string(stored ? "Success" : "failed"));
-    printf("%s", json_object_to_json_string(answer.get()));
-    return 0;
+    return cgi::serve({cgi::Attach::never, work, cgi::failed, getcgidata});
 }

@@ -51,11 +51,11 @@ size_t name_length(const Line &line)
     return length;
 }
 
-void work(json_object *, json_object *answer)
+void work(const cgi::Request &, json_object *answer)
 {
     FILE *file = fopen(AERKIND_LIST_PATH, "r");
     if (file == nullptr) {
-        json_object_object_add(answer, "Res", json_object_new_string("failed"));
+        cgi::add_string(answer, "Res", "failed");
         return;
     }
     cgi::Json names(json_object_new_array());
@@ -69,12 +69,12 @@ void work(json_object *, json_object *answer)
     }
     fclose(file);
     json_object_object_add(answer, "data", names.release());
-    json_object_object_add(answer, "Res", json_object_new_string("Success"));
+    cgi::add_string(answer, "Res", "Success");
 }
 
 } // namespace
 
 int main()
 {
-    return cgi::serve(cgi::Attach::after_header, work);
+    return cgi::serve({cgi::Attach::after_header, work});
 }

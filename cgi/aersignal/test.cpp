@@ -5,19 +5,18 @@
 
 namespace {
 
-void work(json_object *, json_object *answer)
+void work(const cgi::Request &, json_object *answer)
 {
     cgi::Json inner(json_object_new_object());
-    json_object_object_add(inner.get(), "Ant1SQI", json_object_new_int(GetMasterAntennaSQI()));
-    json_object_object_add(inner.get(), "Ant2SQI", json_object_new_int(GetSlaveAntennaSQI()));
-    json_object_object_add(answer, "Res", json_object_new_string("ok"));
-    json_object_object_add(answer, "log",
-                           json_object_new_string(json_object_to_json_string(inner.get())));
+    cgi::add_int(inner.get(), "Ant1SQI", GetMasterAntennaSQI());
+    cgi::add_int(inner.get(), "Ant2SQI", GetSlaveAntennaSQI());
+    cgi::add_string(answer, "Res", "ok");
+    cgi::add_string(answer, "log", json_object_to_json_string(inner.get()));
 }
 
 } // namespace
 
 int main()
 {
-    return cgi::serve(cgi::Attach::before_header, work);
+    return cgi::serve({cgi::Attach::before_header, work, {"Res", "unavailable", 0}});
 }

@@ -517,13 +517,12 @@ int stamp(size_t block_offset, const std::array<Group, group_numbers> &groups, u
           uint16_t n, uint32_t time)
 {
     const Group group = type < groups.size() ? groups[type] : Group{0, 0};
-    with_lock(ZarvelConfig, [&](ReceiverConfig &config) {
+    return write_call(ZarvelConfig, [&](ReceiverConfig &config) {
         if (n >= group.count)
             return;
         size_t at = block_offset + group.offset + n * sizeof(MsgCfgPara) + offsetof(MsgCfgPara, time);
         memcpy(bytes_of(config) + at, &time, sizeof time);
     });
-    return 0;
 }
 
 // The lock and the address of a record by its SHARE_RECORD number; no address for another

@@ -347,7 +347,7 @@ void SetReceiverRecUsrState(uint8_t n, uint8_t v);
 
 /* The mailbox. SetMonitorOperate writes (op, OP_EXE) whatever the mailbox holds; a post that
  * must not overwrite another one goes through PostMonitorOperate. Setters store the low byte
- * of their argument and return 0. */
+ * of their argument and return 0, or -1 when the lock was lost. */
 int SetMonitorOperate(OPERATE_ENTRY op);
 int ClearMonitorOperate(void);     /* entry byte to ENTRY_NULL_OP, state left */
 int GetMonitorOperate(pOperate pOP); /* both bytes in one hold; -1 for a null pOP */
@@ -365,6 +365,9 @@ int WaitMonitorOperateIdle(void);
 /* TryPostMonitorOperate, retried with the same wait while the mailbox is busy: 0 when posted,
  * -1 when the wait gave up and nothing was posted. */
 int PostMonitorOperate(OPERATE_ENTRY op);
+
+/* The single-value getters below and elsewhere give 0 when the lock was lost; only
+ * ShareMemoryLocksLost tells that apart from a stored 0. */
 
 /* Upgrade progress and its read flag: the getter sets the flag to 1 in the same hold, the
  * setter clears it, so the producer can tell whether its last value was read. */
@@ -396,7 +399,8 @@ uint8_t GetNetworkTransEnableFlagState(uint8_t entry);
 
 /* Members of recording channel num or n (1 or 2). For any other channel the getters give 0,
  * the setters write nothing and GetReceiverRecConfFolderName gives -1 and leaves folder
- * alone. The folder name is copied as its 17 bytes, without a terminator added. */
+ * alone, as it does when the lock was lost. The folder name is copied as its 17 bytes, without
+ * a terminator added. */
 float GetReceiverRecConfRecInterval(uint8_t num);
 uint8_t GetReceiverRecConfFileType(uint8_t num);
 int GetReceiverRecConfFolderName(void *folder, uint8_t num);
@@ -412,7 +416,7 @@ float GetReceiverRecConfFreeSpace(uint8_t n);
  * servers and the radio have only 3 to 6 and 10). The TCP block is TCP[1] for
  * ENTRY_TCP2_CONFIG and TCP[0] for any other w_entry; serverIndex counts from 0. A group the
  * block lacks, an n at or beyond the group's size or a serverIndex above 1 writes nothing.
- * All return 0. */
+ * All return 0, or -1 when the lock was lost. */
 int SetReceiverTCPMsgSampleTimestamp(uint8_t w_entry, uint8_t type, uint16_t n, int32_t time);
 int SetReceiverNtripServerMsgSampleTimestamp(uint8_t type, uint16_t n, uint32_t time,
                                              uint8_t serverIndex);

@@ -5,68 +5,72 @@
 
 #include "request.h"
 #include "sharememory.h"
+#include "utf8.h"
 
 namespace {
 
 constexpr size_t field_size = sizeof(ReceiverConfig::user);
 static_assert(sizeof(ReceiverConfig::pawd) == field_size, "name and password share a width");
 
-/* The first 16 characters, zero bytes after a shorter text, no NUL after a full one. */
-void write_field(CONFIG_ENTRY entry, const char *text)
-{
-    uint8_t field[field_size] = {};
-    memcpy(field, text, strnlen(text, field_size));
-    SetReceiverConfigParaToShareMemory(entry, field);
-}
+/* The first 16 bytes, cut after a whole character, zero bytes after a shorter text, no NUL
+ * after a full one. */
+struct Field {
+    uint8_t bytes[field_size] = {};
+    explicit Field(const char *text) { memcpy(bytes, text, utf8::cut(text, field_size)); }
+};
 
 /* The byte after the field stays zero, so a full field still reads as a string. */
 struct Stored {
     char text[field_size + 1] = {};
 };
 
-Stored read_field(CONFIG_ENTRY entry)
+bool read_field(CONFIG_ENTRY entry, Stored &stored)
 {
-    Stored stored;
-    GetReceiverConfigParaFromShareMemory(entry, stored.text);
-    return stored;
+    return GetReceiverConfigParaFromShareMemory(entry, stored.text) == 0;
 }
 
-void add_int(json_object *answer, const char *key, int value)
-{
-    json_object_object_add(answer, key, json_object_new_int(value));
-}
-
-/* A missing or null text never matches and is never stored. */
+/* The check and both writes are one hold of the lock: the new login is stored only while the
+ * password is still the one that was checked, so two changes at once cannot mix. A missing or
+ * null text never matches and is never stored. */
 bool change(json_object *request)
 {
-    const Stored password = read_field(ENTRY_PAWD);
     json_object *name = cgi::member(request, "name");
     json_object *new_pass = cgi::member(request, "newPass");
     json_object *old_pass = cgi::member(request, "oldPass");
     if (name == nullptr || new_pass == nullptr || old_pass == nullptr)
         return false;
+    Stored password;
+    if (!read_field(ENTRY_PAWD, password))
+        return false;
     /* Whole strings: 16 matching characters followed by more do not match. */
     if (strcmp(json_object_get_string(old_pass), password.text) != 0)
         return false;
 
-    write_field(ENTRY_USER, json_object_get_string(name));
-    write_field(ENTRY_PAWD, json_object_get_string(new_pass));
-    return true;
+    const Field user(json_object_get_string(name));
+    const Field pawd(json_object_get_string(new_pass));
+    const ConfigSwap login[] = {
+        {ENTRY_PAWD, password.text, pawd.bytes},
+        {ENTRY_USER, nullptr, user.bytes},
+    };
+    return SwapReceiverConfigParaInShareMemory(login, 2) == 0;
 }
 
-void work(json_object *request, json_object *answer)
+void work(const cgi::Request &request, json_object *answer)
 {
-    if (cgi::has(request, "name")) {
-        add_int(answer, "Res", change(request) ? 0 : -1);
+    if (cgi::has(request.object, "name")) {
+        cgi::add_int(answer, "Res", change(request.object) ? 0 : -1);
         return;
     }
-    json_object_object_add(answer, "name", json_object_new_string(read_field(ENTRY_USER).text));
-    add_int(answer, "Res", 0);
+    Stored user;
+    if (!read_field(ENTRY_USER, user))
+        return;
+    cgi::add_string(answer, "name", user.text);
+    cgi::add_int(answer, "Res", 0);
 }
 
 } // namespace
 
 int main()
 {
-    return cgi::serve(cgi::Attach::before_header, work);
+    return cgi::serve({cgi::Attach::before_header, work, {"Res", nullptr, -1}});
 }

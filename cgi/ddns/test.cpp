@@ -17,14 +17,14 @@ constexpr service::Text texts[] = {
 constexpr service::Description ddns =
     service::describe<DDNSConfig>(ENTRY_DDNS_CONFIG, ENTRY_DDNS_OP, texts);
 
-void work(json_object *request, json_object *answer)
+void work(const cgi::Request &request, json_object *answer)
 {
-    service::work(ddns, request, answer);
+    service::work(ddns, request.object, answer);
 }
 
 } // namespace
 
 int main()
 {
-    return cgi::serve(cgi::Attach::after_header, work);
+    return cgi::serve({cgi::Attach::after_header, work});
 }

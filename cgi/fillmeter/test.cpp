@@ -7,17 +7,18 @@
 
 namespace {
 
-void work(json_object *, json_object *answer)
+void work(const cgi::Request &, json_object *answer)
 {
     /* The pages show the text as it comes; values far beyond 100 are cut, never overrun. */
     char text[32] = {};
     snprintf(text, sizeof text, "%.2f", static_cast<double>(GetMonitorUpgradeProgress()));
-    json_object_object_add(answer, "res", json_object_new_string(text));
+    cgi::add_string(answer, "res", text);
 }
 
 } // namespace
 
 int main()
 {
-    return cgi::serve(cgi::Attach::before_header, work);
+    /* A string as the progress is, so the pages show it where they show the value. */
+    return cgi::serve({cgi::Attach::before_header, work, {"res", "unavailable", 0}});
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <unistd.h>
 
+#include "change.h"
 #include "request.h"
 #include "sharememory.h"
 
@@ -18,11 +19,6 @@ constexpr uint8_t mode_swap[] = {0, 2, 1, 4, 3, 8, 7, 6, 5};
 int swapped_mode(int mode)
 {
     return mode >= 1 && mode <= 8 ? mode_swap[mode] : 0;
-}
-
-void add_int(json_object *answer, const char *key, int value)
-{
-    json_object_object_add(answer, key, json_object_new_int(value));
 }
 
 /* A request value only replaces the stored one as a positive, finite float: too small a value
@@ -48,46 +44,49 @@ int whole_part(float value)
     return static_cast<int>(value);
 }
 
-bool change(INSConfig &ins, json_object *request)
+bool change(const INSConfig &stored, json_object *request)
 {
-    const uint8_t stored_mode = ins.mode;
+    INSConfig ins = stored;
     ins.enable = static_cast<uint8_t>(json_object_get_int(cgi::member(request, "enable")));
     int mode = swapped_mode(json_object_get_int(cgi::member(request, "mode")));
     if (mode != 0)
         ins.mode = static_cast<uint8_t>(mode);
-    ins.axial = ins.mode != stored_mode;
+    ins.axial = ins.mode != stored.mode;
     float initial = 0;
     if (usable_initial_value(json_object_get_double(cgi::member(request, "initSV")), &initial))
         ins.initSV = initial;
 
-    SetReceiverConfigParaToShareMemory(ENTRY_INS, &ins);
+    if (!cgi::write_change(ENTRY_INS, &ins))
+        return false;
     /* One second between the write and the post, as the daemon has always had it. */
     sleep(1);
-    return PostMonitorOperate(ENTRY_INS_OP) == 0 && WaitMonitorOperateIdle() == 0;
+    return cgi::post_change(ENTRY_INS, &stored, &ins, ENTRY_INS_OP) &&
+           WaitMonitorOperateIdle() == 0;
 }
 
 bool query(const INSConfig &ins, json_object *answer)
 {
-    add_int(answer, "enable", ins.enable);
-    add_int(answer, "mode", swapped_mode(ins.mode));
-    add_int(answer, "initSV", whole_part(ins.initSV));
-    add_int(answer, "imuState", GetIMUStatus());
+    cgi::add_int(answer, "enable", ins.enable);
+    cgi::add_int(answer, "mode", swapped_mode(ins.mode));
+    cgi::add_int(answer, "initSV", whole_part(ins.initSV));
+    cgi::add_int(answer, "imuState", GetIMUStatus());
     return WaitMonitorOperateIdle() == 0;
 }
 
-void work(json_object *request, json_object *answer)
+void work(const cgi::Request &request, json_object *answer)
 {
     INSConfig ins = {};
-    const bool changing = cgi::has(request, "enable");
-    GetReceiverConfigParaFromShareMemory(ENTRY_INS, &ins);
+    const bool changing = cgi::has(request.object, "enable");
+    if (GetReceiverConfigParaFromShareMemory(ENTRY_INS, &ins) != 0)
+        return;
 
-    bool done = changing ? change(ins, request) : query(ins, answer);
-    json_object_object_add(answer, "Res", json_object_new_string(done ? "Success" : "failed"));
+    bool done = changing ? change(ins, request.object) : query(ins, answer);
+    cgi::add_string(answer, "Res", done ? "Success" : "failed");
 }
 
 } // namespace
 
 int main()
 {
-    return cgi::serve(cgi::Attach::after_header, work);
+    return cgi::serve({cgi::Attach::after_header, work});
 }

@@ -14,14 +14,14 @@ constexpr service::Text texts[] = {
 constexpr service::Description portvia =
     service::describe<PORTVIAConfig>(ENTRY_PORTVIA_CONFIG, ENTRY_PORTVIA_OP, texts);
 
-void work(json_object *request, json_object *answer)
+void work(const cgi::Request &request, json_object *answer)
 {
-    service::work(portvia, request, answer);
+    service::work(portvia, request.object, answer);
 }
 
 } // namespace
 
 int main()
 {
-    return cgi::serve(cgi::Attach::after_header, work);
+    return cgi::serve({cgi::Attach::after_header, work});
 }

@@ -2,44 +2,31 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "sharememory.h"
+#include "utf8.h"
 
 namespace {
 
-/* One byte more than the 1024 the pages ever send; the pages rely on this exact cut. */
-constexpr long body_cap = 1025;
+bool is_post(const char *method)
+{
+    return method != nullptr && strcmp(method, "POST") == 0;
+}
+
+json_object *failure_answer(const cgi::Failure &failure)
+{
+    json_object *answer = json_object_new_object();
+    if (answer == nullptr)
+        return nullptr;
+    if (failure.text != nullptr)
+        cgi::add_string(answer, failure.key, failure.text);
+    else
+        cgi::add_int(answer, failure.key, failure.number);
+    return answer;
+}
 
 } // namespace
-
-char *getcgidata(FILE *fp, char *requestmethod)
-{
-    if (requestmethod == nullptr)
-        return nullptr;
-    if (strcmp(requestmethod, "GET") == 0)
-        return getenv("QUERY_STRING");
-    if (strcmp(requestmethod, "POST") != 0)
-        return nullptr;
-
-    long declared = 0;
-    if (!cgi::declared_length(&declared))
-        return nullptr;
-
-    char *buffer = static_cast<char *>(calloc(body_cap + 1, 1));
-    if (buffer == nullptr)
-        return nullptr;
-
-    /* A negative length is never reached: such a body is read to its end, within the cap. */
-    long stored = 0;
-    for (long read = 0; read != declared && stored < body_cap; ++read) {
-        int byte = fgetc(fp);
-        if (byte == EOF)
-            break;
-        buffer[stored++] = static_cast<char>(byte);
-    }
-    buffer[stored] = '\0';
-    return buffer;
-}
 
 namespace cgi {
 
@@ -54,6 +41,22 @@ bool has(json_object *request, const char *key)
     return json_object_object_get_ex(request, key, nullptr) != 0;
 }
 
+void add_int(json_object *answer, const char *key, int value)
+{
+    json_object_object_add(answer, key, json_object_new_int(value));
+}
+
+void add_string(json_object *answer, const char *key, const char *text)
+{
+    json_object_object_add(answer, key, json_object_new_string(text));
+}
+
+void add_field(json_object *answer, const char *key, const void *field, size_t size)
+{
+    const char *text = static_cast<const char *>(field);
+    json_object_object_add(answer, key, json_object_new_string_len(text, static_cast<int>(strnlen(text, size))));
+}
+
 void print_header()
 {
     puts(CGI_HEADER_LINE);
@@ -61,28 +64,44 @@ void print_header()
 
 void print_answer(json_object *answer)
 {
-    printf("%s", json_object_to_json_string(answer));
+    std::string_view text = json_object_to_json_string(answer);
+    if (utf8::valid(text))
+        fwrite(text.data(), 1, text.size(), stdout);
+    else
+        fputs(utf8::repaired(text).c_str(), stdout);
 }
 
-int serve(Attach order, Work work)
+int serve(const Program &program)
 {
-    if (order == Attach::before_header)
+    if (program.order == Attach::before_header)
         InitShareMemory();
     print_header();
 
     char *method = getenv("REQUEST_METHOD");
-    char *text = getcgidata(stdin, method);
-    Json request(text != nullptr ? json_tokener_parse(text) : nullptr);
-    if (method != nullptr && strcmp(method, "POST") == 0)
-        free(text);
+    Request request = {nullptr, nullptr};
+    Json parsed;
+    if (program.reader != nullptr) {
+        request.text = program.reader(stdin, method);
+    } else {
+        char *text = getcgidata(stdin, method);
+        parsed = Json(text != nullptr ? json_tokener_parse(text) : nullptr);
+        if (is_post(method))
+            free(text);
+        request.object = parsed.get();
+    }
 
-    if (order == Attach::after_header)
+    if (program.order == Attach::after_header)
         InitShareMemory();
 
     Json answer(json_object_new_object());
     if (answer.get() == nullptr)
         return 1;
-    work(request.get(), answer.get());
+    const unsigned lost = ShareMemoryLocksLost();
+    program.work(request, answer.get());
+    if (ShareMemoryLocksLost() != lost)
+        answer = Json(failure_answer(program.failure));
+    if (answer.get() == nullptr)
+        return 1;
     print_answer(answer.get());
     return 0;
 }

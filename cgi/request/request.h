@@ -1,7 +1,9 @@
-/* The request frame: reading the CGI request, and the envelope every endpoint answers in. */
+/* The request frame: reading the CGI request, the envelope every program answers in, and what
+ * a program answers when the store fails it. */
 #ifndef REQUEST_REQUEST_H
 #define REQUEST_REQUEST_H
 
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -52,24 +54,62 @@ private:
     json_object *object_;
 };
 
-/* Where an endpoint attaches the shared records relative to printing the header line. It
- * decides what a client sees when attaching fails: the header block and no body, or nothing. */
-enum class Attach { after_header, before_header };
+/* Where a program attaches the shared records relative to printing the header line. It
+ * decides what a client sees when attaching fails: the header block and no body, or nothing.
+ * A program that uses no record never attaches. */
+enum class Attach { after_header, before_header, never };
 
-/* An endpoint's own work: read keys of the request (null when absent or not JSON), read or
- * change the records, add members to the answer object. */
-using Work = void (*)(json_object *request, json_object *answer);
+/* What a program read: the reader's text as it gave it, and the request object parsed from
+ * it (null when absent, not JSON, or not parsed at all). */
+struct Request {
+    const char *text;
+    json_object *object;
+};
 
-/* Runs one request through the whole frame: header line, request, parse, attach, answer
- * object, the work, the printed answer (no line feed after it). Returns the exit status. */
-int serve(Attach order, Work work);
+/* A program's own work: read keys of the request, read or change the records, add members to
+ * the answer object. */
+using Work = void (*)(const Request &request, json_object *answer);
+
+/* A request reader with getcgidata's contract. */
+using Reader = char *(*)(FILE *fp, char *requestmethod);
+
+/* The one-member answer a program gives instead of its own when the store lost a lock during
+ * its work: the key and either a text or, when text is null, a number. */
+struct Failure {
+    const char *key;
+    const char *text;
+    int number;
+};
+
+inline constexpr Failure failed = {"Res", "failed", 0};
+
+struct Program {
+    Attach order;
+    Work work;
+    Failure failure = failed;
+    /* A program's own reader (aerkind's upload reader): its text is handed to the work as it
+     * is, neither parsed nor released. Null: getcgidata, parsed as JSON. */
+    Reader reader = nullptr;
+};
+
+/* Runs one request through the whole frame: attach, header line, request, answer object, the
+ * work, and the printed answer (no line feed after it), or the failure answer when the store
+ * lost a lock meanwhile. Returns the exit status. */
+int serve(const Program &program);
 
 /* The value of key when the request is an object holding it, else null. A key whose value is
  * JSON null also gives null: ask has() where presence alone decides. */
 json_object *member(json_object *request, const char *key);
 bool has(json_object *request, const char *key);
 
+void add_int(json_object *answer, const char *key, int value);
+void add_string(json_object *answer, const char *key, const char *text);
+/* A fixed-size text field of a record: its bytes up to the first NUL, or all of them. */
+void add_field(json_object *answer, const char *key, const void *field, size_t size);
+
 void print_header();
+/* Prints the answer's JSON text, with any byte sequence that is not UTF-8 (from a record or a
+ * file) as U+FFFD, so every answer is valid UTF-8. */
 void print_answer(json_object *answer);
 
 } // namespace cgi

@@ -5,7 +5,9 @@
 #include <cstring>
 #include <string_view>
 
+#include "change.h"
 #include "request.h"
+#include "utf8.h"
 
 namespace service {
 
@@ -16,20 +18,16 @@ namespace {
 const char *const region_codes[] = {"us", "eu", "au", "ap", "jp", "sa", "in"};
 constexpr int region_count = sizeof region_codes / sizeof region_codes[0];
 
-void add_int(json_object *answer, const char *key, int value)
+void add_result(json_object *answer, bool done)
 {
-    json_object_object_add(answer, key, json_object_new_int(value));
+    cgi::add_string(answer, "Res", done ? "success" : "failed");
 }
 
-void add_result(json_object *answer, bool posted)
-{
-    json_object_object_add(answer, "Res", json_object_new_string(posted ? "success" : "failed"));
-}
-
-/* At most size - 1 characters and a NUL; the bytes after the NUL keep what the store held. */
+/* At most size - 1 bytes, cut after a whole character, and a NUL; the bytes after the NUL
+ * keep what the store held. */
 void bounded_copy(uint8_t *field, size_t size, const char *text)
 {
-    size_t length = strnlen(text, size - 1);
+    size_t length = utf8::cut(text, size - 1);
     memcpy(field, text, length);
     field[length] = '\0';
 }
@@ -58,16 +56,17 @@ int region_number(const Region &region, const uint8_t *record)
     return 0;
 }
 
-/* The record is written before the post, so the daemon always finds what it is told of. */
-void store_and_post(const Description &service, uint8_t *record, json_object *answer, int enable)
+/* Announced to the daemon, or not kept at all. */
+void store_and_post(const Description &service, const uint8_t *before, uint8_t *after,
+                    json_object *answer, int enable)
 {
-    record[service.enable_offset] = static_cast<uint8_t>(enable);
-    SetReceiverConfigParaToShareMemory(service.entry, record);
-    add_int(answer, "State", enable);
-    add_result(answer, PostMonitorOperate(service.operation) == 0);
+    after[service.enable_offset] = static_cast<uint8_t>(enable);
+    cgi::add_int(answer, "State", enable);
+    add_result(answer, cgi::announce_change(service.entry, before, after, service.operation));
 }
 
-void set(const Description &service, uint8_t *record, json_object *request, json_object *answer)
+void set(const Description &service, const uint8_t *before, uint8_t *after,
+         json_object *request, json_object *answer)
 {
     for (size_t i = 0; i < service.text_count; ++i) {
         const Text &text = service.texts[i];
@@ -75,11 +74,11 @@ void set(const Description &service, uint8_t *record, json_object *request, json
         json_object *value = cgi::member(request, text.key);
         if (value == nullptr)
             continue;
-        bounded_copy(record + text.offset, text.size, json_object_get_string(value));
+        bounded_copy(after + text.offset, text.size, json_object_get_string(value));
     }
     if (service.region != nullptr)
-        set_region(*service.region, record, request);
-    store_and_post(service, record, answer, 1);
+        set_region(*service.region, after, request);
+    store_and_post(service, before, after, answer, 1);
 }
 
 void query(const Description &service, const uint8_t *record, json_object *answer)
@@ -87,13 +86,14 @@ void query(const Description &service, const uint8_t *record, json_object *answe
     for (size_t i = 0; i < service.text_count; ++i) {
         const Text &text = service.texts[i];
         std::string_view stored = field_text(record + text.offset, text.size);
-        stored = stored.substr(0, std::min(stored.size(), text.answer_cut));
+        stored = stored.substr(0, utf8::cut(stored, text.answer_cut));
         json_object_object_add(answer, text.key,
-                               json_object_new_string_len(stored.data(), stored.size()));
+                               json_object_new_string_len(stored.data(),
+                                                          static_cast<int>(stored.size())));
     }
     if (service.region != nullptr)
-        add_int(answer, service.region->key, region_number(*service.region, record));
-    add_int(answer, "State", record[service.enable_offset]);
+        cgi::add_int(answer, service.region->key, region_number(*service.region, record));
+    cgi::add_int(answer, "State", record[service.enable_offset]);
     add_result(answer, true);
 }
 
@@ -101,15 +101,18 @@ void query(const Description &service, const uint8_t *record, json_object *answe
 
 void work(const Description &service, json_object *request, json_object *answer)
 {
-    uint8_t record[max_record] = {};
-    GetReceiverConfigParaFromShareMemory(service.entry, record);
+    uint8_t before[max_record] = {};
+    if (GetReceiverConfigParaFromShareMemory(service.entry, before) != 0)
+        return;
+    uint8_t after[max_record];
+    memcpy(after, before, sizeof after);
 
     if (cgi::has(request, "key"))
-        store_and_post(service, record, answer, 0);
+        store_and_post(service, before, after, answer, 0);
     else if (cgi::has(request, "RN"))
-        set(service, record, request, answer);
+        set(service, before, after, request, answer);
     else
-        query(service, record, answer);
+        query(service, before, answer);
 }
 
 } // namespace service

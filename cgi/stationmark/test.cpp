@@ -2,8 +2,10 @@
 #include <cstdint>
 #include <cstring>
 
+#include "change.h"
 #include "request.h"
 #include "sharememory.h"
+#include "utf8.h"
 
 namespace {
 
@@ -11,25 +13,28 @@ constexpr size_t id_size = sizeof(ReceiverConfig::StationID);
 
 void set(const char *text, json_object *answer)
 {
-    /* The first 16 characters, zero bytes after a shorter text, no NUL after a full one. */
-    uint8_t field[id_size] = {};
-    memcpy(field, text, strnlen(text, id_size));
-    SetReceiverConfigParaToShareMemory(ENTRY_STATION_ID, field);
-    if (PostMonitorOperate(ENTRY_SID_OP) != 0)
-        json_object_object_add(answer, "Res", json_object_new_string("failed"));
+    uint8_t before[id_size] = {};
+    if (GetReceiverConfigParaFromShareMemory(ENTRY_STATION_ID, before) != 0)
+        return;
+    /* The first 16 bytes, cut after a whole character, zero bytes after a shorter text, no
+     * NUL after a full one. */
+    uint8_t after[id_size] = {};
+    memcpy(after, text, utf8::cut(text, id_size));
+    if (!cgi::announce_change(ENTRY_STATION_ID, before, after, ENTRY_SID_OP))
+        cgi::add_string(answer, "Res", "failed");
 }
 
 void query(json_object *answer)
 {
-    char stored[id_size + 1] = {};
-    GetReceiverConfigParaFromShareMemory(ENTRY_STATION_ID, stored);
-    json_object_object_add(answer, "id", json_object_new_string(stored));
+    uint8_t stored[id_size] = {};
+    if (GetReceiverConfigParaFromShareMemory(ENTRY_STATION_ID, stored) == 0)
+        cgi::add_field(answer, "id", stored, sizeof stored);
 }
 
-void work(json_object *request, json_object *answer)
+void work(const cgi::Request &request, json_object *answer)
 {
     /* A null "id" would store the word null: it is taken as no "id" at all. */
-    json_object *id = cgi::member(request, "id");
+    json_object *id = cgi::member(request.object, "id");
     if (id == nullptr)
         query(answer);
     else
@@ -40,5 +45,5 @@ void work(json_object *request, json_object *answer)
 
 int main()
 {
-    return cgi::serve(cgi::Attach::after_header, work);
+    return cgi::serve({cgi::Attach::after_header, work});
 }

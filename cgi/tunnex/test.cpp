@@ -16,14 +16,14 @@ constexpr service::Region region = {"region", offsetof(TUNNEXConfig, region)};
 constexpr service::Description tunnex =
     service::describe<TUNNEXConfig>(ENTRY_TUNNEX_CONFIG, ENTRY_TUNNEX_OP, texts, &region);
 
-void work(json_object *request, json_object *answer)
+void work(const cgi::Request &request, json_object *answer)
 {
-    service::work(tunnex, request, answer);
+    service::work(tunnex, request.object, answer);
 }
 
 } // namespace
 
 int main()
 {
-    return cgi::serve(cgi::Attach::after_header, work);
+    return cgi::serve({cgi::Attach::after_header, work});
 }

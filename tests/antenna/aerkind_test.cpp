@@ -1,4 +1,5 @@
 // aerkind through the CGI host: upload bodies in, the answer and the list file's bytes out.
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -77,6 +78,7 @@ std::vector<std::string> directory_entries()
         if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0)
             names.push_back(entry->d_name);
     closedir(dir);
+    std::sort(names.begin(), names.end());
     return names;
 }
 
@@ -445,10 +447,10 @@ public:
         return answer;
     }
 
-    // Ends it the way the web server does when the client goes away; how it ended.
-    int terminate()
+    // Ends it with a signal (SIGTERM: the web server, when the client goes away); how it ended.
+    int terminate(int signal_number = SIGTERM)
     {
-        kill(pid_, SIGTERM);
+        kill(pid_, signal_number);
         int status = 0;
         waitpid(pid_, &status, 0);
         close(to_child_);
@@ -509,6 +511,47 @@ TEST(Aerkind, UploadEndedBySignalLeavesTheListAndNoTemporaryFile)
     ASSERT_EQ(directory_entries().size(), 2u) << "no temporary file while the upload runs";
     EXPECT_EQ(upload.terminate(), 128 + SIGTERM);
     EXPECT_EQ(harness::read_file(list_path), old_list);
+    EXPECT_EQ(directory_entries(), list_alone);
+}
+
+// A writer killed outright leaves its temporary file; the next upload removes it, but never the
+// temporary of an upload that is still running.
+TEST(Aerkind, KilledUploadsTemporaryGoesWithTheNextUploadALiveOneStays)
+{
+    harness::write_file(list_path, old_list);
+    const std::string body = file_part(B, std::string(3 * chunk, 'N')) + closing(B);
+    // Sends part of the body; the upload's temporary file, the one name that is new.
+    const auto start = [&](SlowUpload &upload, const std::vector<std::string> &known) {
+        upload.send(body.substr(0, 2 * chunk));
+        for (int waited = 0; waited < 10000; waited += 5) {
+            for (const std::string &name : directory_entries())
+                if (std::find(known.begin(), known.end(), name) == known.end())
+                    return name;
+            usleep(5000);
+        }
+        return std::string("<none>");
+    };
+
+    SlowUpload killed(form_type(B), body.size());
+    const std::string killed_file = start(killed, list_alone);
+    EXPECT_EQ(killed.terminate(SIGKILL), 128 + SIGKILL);
+    std::vector<std::string> left = {list_alone[0], killed_file};
+    std::sort(left.begin(), left.end());
+    ASSERT_EQ(directory_entries(), left) << "the killed upload's temporary file stays";
+
+    SlowUpload live(form_type(B), body.size());
+    const std::string live_file = start(live, left);
+    std::vector<std::string> running = {list_alone[0], live_file};
+    std::sort(running.begin(), running.end());
+    EXPECT_EQ(directory_entries(), running) << "the next upload removed the stale one";
+
+    EXPECT_EQ(upload(form_type(B), good_body).out, stored);
+    EXPECT_EQ(harness::read_file(list_path), crlf_list);
+    EXPECT_EQ(directory_entries(), running) << "a live upload's temporary file stays";
+
+    live.send(body.substr(2 * chunk));
+    EXPECT_EQ(live.finish(), stored);
+    EXPECT_EQ(harness::read_file(list_path), std::string(3 * chunk, 'N'));
     EXPECT_EQ(directory_entries(), list_alone);
 }
 

@@ -8,7 +8,6 @@
 #include <thread>
 #include <vector>
 
-#include <sys/sem.h>
 #include <sys/shm.h>
 #include <unistd.h>
 
@@ -16,7 +15,6 @@
 
 #include "endpoints.h"
 #include "harness.h"
-#include "semaphore.h"
 
 namespace {
 
@@ -34,17 +32,6 @@ bool wait_for_attachments(int count)
 {
     for (int waited = 0; waited < 20000; waited += 10) {
         if (monitor_attachments() >= count)
-            return true;
-        usleep(10000);
-    }
-    return false;
-}
-
-// Processes queued on the monitor lock.
-bool wait_for_waiters(int count)
-{
-    for (int waited = 0; waited < 20000; waited += 10) {
-        if (semctl(ZarvelMonitor.sem, 0, GETNCNT) >= count)
             return true;
         usleep(10000);
     }
@@ -78,12 +65,11 @@ template <typename Record> std::string zero_hex()
 
 TEST(Posting, PostersReleasedTogetherAllReachTheDaemon)
 {
-    // Holding the monitor lock queues every poster and the daemon on it. Released, they take
-    // it in turn, so a busy test apart from its post would let every poster find the mailbox
-    // free before any of them posts, and the posts would overwrite one another.
-    harness::Daemon daemon;
+    // A busy mailbox holds every poster in its wait before the write. Let go at once, they all
+    // find it idle together, so a busy test apart from its post would let each of them post
+    // over the others. The daemon comes only after, and must find every post.
     harness::attach();
-    ASSERT_EQ(semaphore_p(ZarvelMonitor.sem), 0);
+    seed_mailbox(ENTRY_IP_OP, OP_EXE);
     struct Post {
         const char *program;
         std::string body;
@@ -102,11 +88,13 @@ TEST(Posting, PostersReleasedTogetherAllReachTheDaemon)
     for (size_t i = 0; i < posts.size(); ++i)
         threads.emplace_back([&, i] { results[i] = harness::post(posts[i].program, posts[i].body); });
 
-    const bool all_queued = wait_for_waiters(static_cast<int>(posts.size()) + 1);
-    semaphore_v(ZarvelMonitor.sem);
+    const bool all_waiting = wait_for_attachments(static_cast<int>(posts.size()) + 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    seed_mailbox(ENTRY_IP_OP, OP_SUCCESS);
+    harness::Daemon daemon;
     for (std::thread &thread : threads)
         thread.join();
-    ASSERT_TRUE(all_queued);
+    ASSERT_TRUE(all_waiting);
 
     for (size_t i = 0; i < posts.size(); ++i)
         EXPECT_EQ(results[i].out, harness::header + posts[i].answer) << posts[i].program;
@@ -157,6 +145,7 @@ struct GiveUpCase {
     bool busy;           // the mailbox is held in OP_EXE by an operation nobody finishes
     std::string answer;
     std::pair<int, int> mailbox_after;
+    bool written; // the change stays: it was posted before the wait that gave up
 };
 
 class GiveUp : public testing::TestWithParam<GiveUpCase> {};
@@ -171,6 +160,8 @@ TEST_P(GiveUp, PostsNothingAndAnswersFailed)
     EXPECT_EQ(result.out, harness::header + c.answer);
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(mailbox(), c.mailbox_after);
+    // A program writes only once the mailbox is idle, so a give-up leaves the record alone.
+    EXPECT_EQ(harness::hex(harness::config()) != zero_hex<ReceiverConfig>(), c.written);
 }
 
 const std::pair<int, int> held = {ENTRY_IP_OP, OP_EXE};
@@ -179,20 +170,20 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, GiveUp,
     testing::Values(
         GiveUpCase{"TunnexSet", "tunnex-shortwait", R"({"RN": "a.example"})", true,
-                   R"({ "State": 1, "Res": "failed" })", held},
+                   R"({ "State": 1, "Res": "failed" })", held, false},
         GiveUpCase{"DdnsDisable", "ddns-shortwait", R"({"key": 1})", true,
-                   R"({ "State": 0, "Res": "failed" })", held},
+                   R"({ "State": 0, "Res": "failed" })", held, false},
         GiveUpCase{"PortviaSet", "portvia-shortwait", R"({"RN": "p.example"})", true,
-                   R"({ "State": 1, "Res": "failed" })", held},
+                   R"({ "State": 1, "Res": "failed" })", held, false},
         GiveUpCase{"StationmarkSet", "stationmark-shortwait", R"({"id": "S1"})", true,
-                   R"({ "Res": "failed" })", held},
+                   R"({ "Res": "failed" })", held, false},
         GiveUpCase{"InsChange", "ins-shortwait", R"({"enable": 1})", true,
-                   R"({ "Res": "failed" })", held},
+                   R"({ "Res": "failed" })", held, false},
         GiveUpCase{"InsQuery", "ins-shortwait", "{}", true,
                    R"({ "enable": 0, "mode": 0, "initSV": 0, "imuState": 0, "Res": "failed" })",
-                   held},
+                   held, false},
         GiveUpCase{"InsOwnOperationNeverFinished", "ins-shortwait", R"({"enable": 1})", false,
-                   R"({ "Res": "failed" })", {ENTRY_INS_OP, OP_EXE}}),
+                   R"({ "Res": "failed" })", {ENTRY_INS_OP, OP_EXE}, true}),
     [](const testing::TestParamInfo<GiveUpCase> &info) { return info.param.name; });
 
 } // namespace

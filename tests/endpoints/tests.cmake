@@ -1,15 +1,6 @@
-# The posting programs once more, against the store whose mailbox wait gives up after 300 ms,
-# so a test can see them give up.
-set(cgi_dir ${PROJECT_SOURCE_DIR}/cgi)
-foreach(name tunnex ddns portvia ins stationmark)
-  file(GLOB sources CONFIGURE_DEPENDS ${cgi_dir}/${name}/*.cpp)
-  set(target ${name}-shortwait)
-  add_executable(${target} ${sources} ${cgi_dir}/request/request.cpp)
-  if(name MATCHES "^(tunnex|ddns|portvia)$")
-    target_sources(${target} PRIVATE ${cgi_dir}/service/service.cpp)
-  endif()
-  target_include_directories(${target} PRIVATE ${cgi_dir}/request ${cgi_dir}/service)
-  target_compile_options(${target} PRIVATE ${PRODUCT_FLAGS})
-  target_link_libraries(${target} PRIVATE commn_short_wait jsonc)
-  add_dependencies(posting_test ${target})
+# The posting programs once more, against the store whose waits give up after 300 ms, so a
+# test can see them give up.
+foreach(name tunnex ddns portvia ins stationmark credset fillmeter aersignal)
+  add_endpoint(${name} VARIANT shortwait STORE commn_short_wait)
+  add_dependencies(posting_test ${name}-shortwait)
 endforeach()

@@ -4,11 +4,17 @@
 
 #include "request.h"
 
+namespace {
+
+void work(const cgi::Request &request, json_object *answer)
+{
+    json_object_object_add(answer, "request", json_object_get(request.object));
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
     bool attach_first = argc > 1 && strcmp(argv[1], "--attach-first") == 0;
-    return cgi::serve(attach_first ? cgi::Attach::before_header : cgi::Attach::after_header,
-                      [](json_object *request, json_object *answer) {
-                          json_object_object_add(answer, "request", json_object_get(request));
-                      });
+    return cgi::serve({attach_first ? cgi::Attach::before_header : cgi::Attach::after_header, work});
 }

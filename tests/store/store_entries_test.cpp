@@ -188,18 +188,23 @@ TEST(LockFailure, CallsLeaveTheRecordsAloneAndReleaseNothing)
         int (*call)(void *);
         int result;
     } calls[] = {
-        {"config set", [](void *b) { return SetReceiverConfigParaToShareMemory(ENTRY_TCP1_CONFIG, b); }, 0},
-        {"config get", [](void *b) { return GetReceiverConfigParaFromShareMemory(ENTRY_TCP1_CONFIG, b); }, 0},
-        {"monitor set", [](void *b) { return SetMonitorParaToShareMemory(ENTRY_CALL_INFO, b); }, 0},
-        {"gnss set", [](void *b) { return SetGNSSInfoToShareMemory(ENTRY_K418, b); }, 0},
-        {"post", [](void *) { return SetMonitorOperate(ENTRY_TUNNEX_OP); }, 0},
+        {"config set", [](void *b) { return SetReceiverConfigParaToShareMemory(ENTRY_TCP1_CONFIG, b); }, -1},
+        {"config get", [](void *b) { return GetReceiverConfigParaFromShareMemory(ENTRY_TCP1_CONFIG, b); }, -1},
+        {"config swap", [](void *b) {
+             const ConfigSwap swap = {ENTRY_TCP1_CONFIG, nullptr, b};
+             return SwapReceiverConfigParaInShareMemory(&swap, 1);
+         }, -1},
+        {"monitor set", [](void *b) { return SetMonitorParaToShareMemory(ENTRY_CALL_INFO, b); }, -1},
+        {"gnss set", [](void *b) { return SetGNSSInfoToShareMemory(ENTRY_K418, b); }, -1},
+        {"post", [](void *) { return SetMonitorOperate(ENTRY_TUNNEX_OP); }, -1},
         {"try post", [](void *) { return TryPostMonitorOperate(ENTRY_TUNNEX_OP); }, -1},
         {"bounded post", [](void *) { return PostMonitorOperate(ENTRY_TUNNEX_OP); }, -1},
         {"wait", [](void *) { return WaitMonitorOperateIdle(); }, -1},
-        {"state", [](void *) { return SetMonitorOperateState(OP_FAILED); }, 0},
+        {"state", [](void *) { return SetMonitorOperateState(OP_FAILED); }, -1},
         {"recording mode", [](void *) { SetReceiverRecConfRecMode(1, 9); return 0; }, 0},
-        {"timestamp", [](void *) { return SetReceiverRadioMsgSampleTimestamp(10, 0, 7); }, 0},
-        {"progress", [](void *) { return SetMonitorUpgradeProgress(50.0f); }, 0},
+        {"timestamp", [](void *) { return SetReceiverRadioMsgSampleTimestamp(10, 0, 7); }, -1},
+        {"progress", [](void *) { return SetMonitorUpgradeProgress(50.0f); }, -1},
+        {"record lock", [](void *) { return LockShareRecord(SHARE_GNSS) == nullptr ? -1 : 0; }, -1},
     };
     const Bytes config(bytes_of(harness::config()), bytes_of(harness::config()) + sizeof(ReceiverConfig));
     const Bytes monitor(bytes_of(harness::monitor()), bytes_of(harness::monitor()) + sizeof(ReceiverMonitor));
@@ -210,9 +215,11 @@ TEST(LockFailure, CallsLeaveTheRecordsAloneAndReleaseNothing)
 
     for (const Call &call : calls) {
         int result = 0;
+        const unsigned lost = ShareMemoryLocksLost();
         std::string report = store_test::output_of(2, [&] { result = call.call(field.data()); });
         EXPECT_EQ(result, call.result) << call.name;
         EXPECT_EQ(report, std::string("P operation: ") + strerror(EINVAL) + "\n") << call.name;
+        EXPECT_EQ(ShareMemoryLocksLost(), lost + 1) << call.name;
     }
 
     ZarvelConfig.sem = sems[0];

@@ -128,7 +128,7 @@ TEST(RecordingChannel, FolderNameCopiedWholeAndTracedForChannelOne)
         char folder[18];
         memset(folder, '#', sizeof folder);
         int result = 0;
-        std::string out = store_test::output_of(1, [&] { result = GetReceiverRecConfFolderName(folder, c.number); });
+        std::string out = store_test::output_of(2, [&] { result = GetReceiverRecConfFolderName(folder, c.number); });
         EXPECT_EQ(result, c.result);
         EXPECT_EQ(std::string(folder, sizeof folder), c.folder);
         if (!c.traced) {
