@@ -14,7 +14,7 @@ refuse() {
 # A file name goes between double quotes in the configuration.
 quotable() {
   case $2 in
-    *'"'* | *'\'* | *'
+    *'"'* | *\\* | *'
 '*) refuse "$1 holds a character that cannot be quoted: $2" ;;
   esac
 }

@@ -19,6 +19,10 @@ fail() {
   echo "FAIL $1: $2"
   failed=$((failed + 1))
 }
+# name, what came, what must come[, why it is wrong]
+same() {
+  if [ "$2" = "$3" ]; then pass "$1"; else fail "$1" "${4:-got $2}"; fi
+}
 
 # Status of one request; the header block lands in $work/head (CR removed).
 status() {
@@ -67,12 +71,11 @@ while IFS='|' read -r -u 3 origin headers; do
     name="${attack%%|*}, $origin"
     # shellcheck disable=SC2086
     got=$(status $headers ${attack#*|})
-    [ "$got" = 403 ] && pass "$name: refused" || fail "$name: refused" "status $got"
+    same "$name: refused" "$got" 403
   done
 done 3<<<"$refused_origins"
 after=$(snapshot)
-[ "$after" = "$before" ] && pass "refused requests changed nothing" ||
-  fail "refused requests changed nothing" "$(diff <(echo "$before") <(echo "$after") | tr '\n' ' ')"
+same "refused requests changed nothing" "$after" "$before" "$(diff <(echo "$before") <(echo "$after") | tr '\n' ' ')"
 
 # DNS rebinding: Host names the attacker's domain. A change by GET, so a program that ran shows.
 rebind="$url/cgi-bin/tunnex?{\"RN\":\"rebound\",\"authtoken\":\"REBOUND\",\"region\":1}"
@@ -85,22 +88,18 @@ EOF
 )
 while IFS='|' read -r -u 3 name host expected; do
   got=$(status -H "Host: $host" "$rebind")
-  [ "$got" = "$expected" ] && pass "Host $name: $expected" || fail "Host $name: $expected" "status $got"
-  got=$(status -H "Host: $host" "$url/")
-  [ "$got" = "$expected" ] && pass "Host $name, the page: $expected" ||
-    fail "Host $name, the page: $expected" "status $got"
+  same "Host $name: $expected" "$got" "$expected"
+  same "Host $name, the page: $expected" "$(status -H "Host: $host" "$url/")" "$expected"
 done 3<<<"$hosts"
 after=$(snapshot)
-[ "$after" = "$before" ] && pass "foreign Host ran no program" || fail "foreign Host ran no program" "records changed"
+same "foreign Host ran no program" "$after" "$before" "records changed"
 
 # The device's own names, each with and without a port.
 for host in "$authority" "127.0.0.1" "192.0.2.7:8080" "[::1]:${authority#*:}" "localhost" \
   "LocalHost:${authority#*:}" "receiver.test" "receiver.test:${authority#*:}"; do
-  got=$(status -H "Host: $host" "$url/cgi-bin/fillmeter")
-  [ "$got" = 200 ] && pass "Host $host: 200" || fail "Host $host: 200" "status $got"
+  same "Host $host: 200" "$(status -H "Host: $host" "$url/cgi-bin/fillmeter")" 200
 done
-got=$(status --http1.0 -H "Host:" "$url/")
-[ "$got" = 200 ] && pass "HTTP/1.0 without Host: 200" || fail "HTTP/1.0 without Host: 200" "status $got"
+same "HTTP/1.0 without Host: 200" "$(status --http1.0 -H "Host:" "$url/")" 200
 
 # The page's own requests, a typed URL and plain clients: the attacks' requests go through.
 allowed_origins=$(cat <<EOF
@@ -115,7 +114,7 @@ while IFS='|' read -r -u 3 origin headers; do
     name="${attack%%|*}, $origin"
     # shellcheck disable=SC2086
     got=$(status $headers ${attack#*|})
-    [ "$got" = 200 ] && pass "$name: served" || fail "$name: served" "status $got"
+    same "$name: served" "$got" 200
   done
 done 3<<<"$allowed_origins"
 after=$(snapshot)

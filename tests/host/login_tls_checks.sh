@@ -27,11 +27,16 @@ status() {
     -w '%{http_code}' "$@"
 }
 
+# name, what came, what must come[, why it is wrong]
+same() {
+  if [ "$2" = "$3" ]; then pass "$1"; else fail "$1" "${4:-got $2}"; fi
+}
+
 expect() {
   local name=$1 expected=$2 got
   shift 2
   got=$(status "$@")
-  [ "$got" = "$expected" ] && pass "$name" || fail "$name" "status $got, body $(head -c 200 "$work/body")"
+  same "$name" "$got" "$expected" "status $got, body $(head -c 200 "$work/body")"
 }
 
 fingerprint() { openssl x509 -noout -fingerprint -sha256; }
@@ -39,24 +44,22 @@ fingerprint() { openssl x509 -noout -fingerprint -sha256; }
 # TLS: the served certificate is the one named, and plain HTTP gets no page.
 served=$(openssl s_client -connect "$authority" </dev/null 2>/dev/null | fingerprint)
 named=$(fingerprint <"$cert")
-[ -n "$named" ] && [ "$served" = "$named" ] && pass "the certificate served is the one named" ||
-  fail "the certificate served is the one named" "served '$served', named '$named'"
+same "the certificate served is the one named" "${named:+$served}" "$named" "served '$served', named '$named'"
 expect "HTTPS request verified against the named certificate" 200 --digest -u admin:admin "$url"
 code=$(curl -s -o /dev/null --max-time 10 -w '%{http_code}' "http://$authority/")
-[ "$code" != 200 ] && pass "plain HTTP is not served" || fail "plain HTTP is not served" "status $code"
+same "plain HTTP is not served" "$code" 000
 
 # Login: nothing without it, pages and programs alike; a change sent without it runs nothing.
 for path in / /app.js /cgi-bin/credset "/cgi-bin/stationmark?{\"id\":\"NO-LOGIN\"}"; do
   expect "$path without login: 401" 401 "$url$path"
 done
-grep -q '^WWW-Authenticate: Digest realm="GNSS receiver"' <(tr -d '\r' <"$work/head") &&
-  pass "the login asked for is digest" || fail "the login asked for is digest" "$(tr '\r\n' '  ' <"$work/head")"
+same "the login asked for is digest" "$(tr -d '\r' <"$work/head" | grep -c '^WWW-Authenticate: Digest realm="GNSS receiver"')" 1 \
+  "$(tr '\r\n' '  ' <"$work/head")"
 expect "wrong password: 401" 401 --digest -u admin:wrong "$url/cgi-bin/credset"
 expect "unknown user: 401" 401 --digest -u nobody:admin "$url/cgi-bin/credset"
 expect "basic login is not taken" 401 --basic -u admin:admin "$url/cgi-bin/credset"
 expect "stationmark query with login" 200 --digest -u admin:admin "$url/cgi-bin/stationmark?{}"
-[ "$(cat "$work/body")" = '{ "id": "" }' ] && pass "the change without login ran nothing" ||
-  fail "the change without login ran nothing" "$(cat "$work/body")"
+same "the change without login ran nothing" "$(cat "$work/body")" '{ "id": "" }'
 
 # The defences hold for a logged-in browser too: it sends the login with any site's request.
 expect "cross-site request with login: 403" 403 --digest -u admin:admin -H "Sec-Fetch-Site: cross-site" \
@@ -71,8 +74,7 @@ for _ in $(seq 50); do
   sleep 0.1
 done
 expect "the new login is taken" 200 --digest -u 'surveyor:n3w-Päss' "$url/cgi-bin/credset"
-[ "$(cat "$work/body")" = '{ "name": "surveyor", "Res": 0 }' ] && pass "credset answers the new name" ||
-  fail "credset answers the new name" "$(cat "$work/body")"
+same "credset answers the new name" "$(cat "$work/body")" '{ "name": "surveyor", "Res": 0 }'
 expect "the old login is refused" 401 --digest -u admin:admin "$url/cgi-bin/credset"
 
 [ "$failed" -eq 0 ]
