@@ -80,7 +80,8 @@ It prints the mailbox: { "OperateEntry", "OperateState", "operation", "state" }.
 
 watch reads the record (or PATH's part of it) once every 200 ms and prints
 { "t": seconds since 1970, "path", "old", "new" } for every field that changed, array
-elements one by one. SIGINT or SIGTERM ends it.
+elements one by one; a change undone before the next read is not seen. SIGINT or SIGTERM
+ends it.
 
 Exit status: 0 done; 1 the records could not be attached or a lock was lost (the message
 names the record); 2 usage, path or value refused, nothing written; 3 the mailbox stayed busy,
