@@ -305,14 +305,16 @@ constexpr Place resolve(const Type &root, std::string_view path, uint32_t base =
         if (place.type->kind != Kind::record)
             return {Fault::not_a_record, place.offset, place.type, at};
         const std::string_view name = path.substr(start, end - start);
-        const Member *found = nullptr;
+        // An index, not a pointer: GCC's null-pointer sanitizer makes a pointer test
+        // unusable in a constant expression.
+        uint32_t found = place.type->member_count;
         for (uint32_t i = 0; i < place.type->member_count; ++i)
             if (name == place.type->members[i].name)
-                found = &place.type->members[i];
-        if (found == nullptr)
+                found = i;
+        if (found == place.type->member_count)
             return {Fault::no_member, place.offset, place.type, at};
-        place.offset += found->offset;
-        place.type = found->type;
+        place.offset += place.type->members[found].offset;
+        place.type = place.type->members[found].type;
         at = end;
         place.consumed = at;
         first = false;
