@@ -139,6 +139,8 @@ if [ $# -gt 0 ]; then
 fi
 
 echo "Serving the receiver's pages at $url  (Ctrl-C stops; logs in $state)"
+echo "Watch the mailbox while clicking (as root, in another terminal; storectl --help tells more):"
+echo "  nsenter --ipc --target $standin_pid $build/bin/storectl watch monitor op"
 # Either one ending takes the host down with it.
 wait -n "$standin_pid" "$lighttpd_pid" || true
 echo "serve.sh: the stand-in or lighttpd stopped; see $state/*.log" >&2
