@@ -175,6 +175,8 @@ fi
 echo "Serving the receiver's pages at $url  (Ctrl-C stops; logs in $state)"
 [ -z "$login" ] || echo "Web login: admin / admin until it is changed on the page"
 [ -z "$tls" ] || echo "Self-signed certificate: $tls_cert"
+echo "Watch the mailbox while clicking (as root, in another terminal; storectl --help tells more):"
+echo "  nsenter --ipc --target $standin_pid $build/bin/storectl watch monitor op"
 # Either one ending takes the host down with it.
 wait -n "$standin_pid" "$lighttpd_pid" || true
 echo "serve.sh: the stand-in or lighttpd stopped; see $state/*.log" >&2
