@@ -4,7 +4,7 @@
 set -euo pipefail
 
 native=(cmake ninja-build g++ pkg-config libjson-c-dev libgtest-dev valgrind python3
-        util-linux curl lighttpd)
+        util-linux curl lighttpd lighttpd-mod-openssl openssl)
 cross=(g++-arm-linux-gnueabihf libjson-c-dev:armhf libgtest-dev:armhf qemu-user)
 browser=(chromium nodejs npm)
 

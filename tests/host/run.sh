@@ -2,8 +2,12 @@
 # The host tests: the programs of a native build behind the real lighttpd, each step in a host
 # of its own (scripts/serve.sh: own IPC and mount namespace, free loopback port).
 #   1. HTTP requests to every program (http_checks.sh), with a quiet daemon stand-in;
-#   2. the page in headless chromium (browser.mjs), with a lively one; its screenshot goes to
-#      test-artifacts/host-page.png.
+#   2. the host's defences over HTTP (guard_checks.sh): foreign Host names, requests marked as
+#      sent by other sites, the response headers;
+#   3. login and TLS over HTTPS (login_tls_checks.sh), the host started with both;
+#   4. the page in headless chromium (browser.mjs), with a lively stand-in, attacked by pages of
+#      other sites; its screenshot goes to test-artifacts/host-page.png;
+#   5. the page in chromium with login and TLS on (browser_login.mjs).
 #
 #   tests/host/run.sh BUILD_DIR
 #
@@ -57,7 +61,7 @@ for program in tunnex ddns portvia ins credset stationmark fillmeter aersignal a
 done
 [ -z "$missing" ] || fail_setup "build: $build/bin lacks$missing"
 [ "$(id -u)" = 0 ] || fail_setup "setup: the host needs root for its namespaces"
-for tool in lighttpd curl node npm python3 /usr/bin/chromium; do
+for tool in lighttpd curl openssl node npm python3 /usr/bin/chromium; do
   command -v "$tool" >/dev/null || fail_setup "setup: $tool is missing (scripts/install-deps.sh)"
 done
 
@@ -67,6 +71,10 @@ if [ "$failed" -eq 0 ]; then
 
   step http timeout -k 10 300 "$root/scripts/serve.sh" --port "$(free_port)" --state "$state/http" \
     "$build" -- "$here/http_checks.sh"
+  step guard timeout -k 10 300 "$root/scripts/serve.sh" --port "$(free_port)" --state "$state/guard" \
+    --names receiver.test "$build" -- "$here/guard_checks.sh"
+  step login-tls timeout -k 10 300 "$root/scripts/serve.sh" --port "$(free_port)" \
+    --state "$state/login-tls" --login --tls "$build" -- "$here/login_tls_checks.sh"
 
   echo "== npm ci"
   if (cd "$here" && timeout -k 10 300 npm ci --no-audit --no-fund --loglevel=error); then
@@ -74,6 +82,8 @@ if [ "$failed" -eq 0 ]; then
       --state "$state/browser" "$build" -- \
       env ARTIFACTS_DIR="$artifacts" timeout -k 5 200 node "$here/browser.mjs"
     [ -f "$artifacts/host-page.png" ] && echo "   screenshot: $artifacts/host-page.png"
+    step browser-login timeout -k 10 300 "$root/scripts/serve.sh" --port "$(free_port)" \
+      --state "$state/browser-login" --login --tls "$build" -- timeout -k 5 200 node "$here/browser_login.mjs"
   else
     fail_setup "browser: npm ci failed"
   fi

@@ -1,7 +1,10 @@
 // A stand-in for the receiver daemon, for the demo and the tests: it attaches the records,
 // carries out posted operations by logging them, and can keep the status values moving.
 //
-//   receiver-standin [--delay-ms N] [--result success|failed] [--demo]
+//   receiver-standin [--delay-ms N] [--result success|failed] [--demo] [--login-file PATH]
+//
+// --login-file: keeps PATH, the web server's user file, in step with the stored login, as the
+// daemon does when the web login is on; a record without a user name first gets admin/admin.
 //
 // For every operation it takes it prints "op <number> <bytes>": the bytes (hex) of the
 // setting the operation announces, as the stand-in found them, or "-" for other operations.
@@ -12,6 +15,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "login_file.h"
 #include "sharememory.h"
 
 namespace {
@@ -79,6 +83,7 @@ int main(int argc, char **argv)
     long delay_ms = 0;
     OPERATE_STATE result = OP_SUCCESS;
     bool demo = false;
+    const char *login_file = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "--delay-ms") == 0 && i + 1 < argc) {
             delay_ms = strtol(argv[++i], nullptr, 10);
@@ -86,8 +91,12 @@ int main(int argc, char **argv)
             result = strcmp(argv[++i], "failed") == 0 ? OP_FAILED : OP_SUCCESS;
         } else if (strcmp(argv[i], "--demo") == 0) {
             demo = true;
+        } else if (strcmp(argv[i], "--login-file") == 0 && i + 1 < argc) {
+            login_file = argv[++i];
         } else {
-            fprintf(stderr, "usage: %s [--delay-ms N] [--result success|failed] [--demo]\n",
+            fprintf(stderr,
+                    "usage: %s [--delay-ms N] [--result success|failed] [--demo] "
+                    "[--login-file PATH]\n",
                     argv[0]);
             return 2;
         }
@@ -96,6 +105,10 @@ int main(int argc, char **argv)
     signal(SIGTERM, on_signal);
     signal(SIGINT, on_signal);
     InitShareMemory();
+    if (login_file != nullptr && !(seed_login("admin", "admin") && keep_login_file(login_file))) {
+        fprintf(stderr, "cannot write the login to %s\n", login_file);
+        return 1;
+    }
     printf("ready\n");
     fflush(stdout);
 
@@ -109,8 +122,11 @@ int main(int argc, char **argv)
             pause_ms(delay_ms);
             SetMonitorOperateState(result);
         }
-        if (demo && since_publish >= 200) {
-            publish_demo_values(tick++);
+        if (since_publish >= 200) {
+            if (demo)
+                publish_demo_values(tick++);
+            if (login_file != nullptr)
+                keep_login_file(login_file);
             since_publish = 0;
         }
         pause_ms(poll_ms);
