@@ -83,8 +83,7 @@ std::string keys_of(json_object *object)
     std::string keys;
     if (!json_object_is_type(object, json_type_object))
         return "<not an object>";
-    json_object_object_foreach(object, key, value)
-    {
+    json_object_object_foreach (object, key, value) {
         (void)value;
         keys += keys.empty() ? key : std::string(",") + key;
     }

@@ -104,7 +104,11 @@ bool valid_utf8(const std::string &text)
 {
     for (size_t i = 0; i < text.size();) {
         const unsigned char lead = static_cast<unsigned char>(text[i]);
-        size_t size = lead < 0x80 ? 1 : lead >> 5 == 6 ? 2 : lead >> 4 == 14 ? 3 : lead >> 3 == 30 ? 4 : 0;
+        size_t size = lead < 0x80       ? 1
+                      : lead >> 5 == 6  ? 2
+                      : lead >> 4 == 14 ? 3
+                      : lead >> 3 == 30 ? 4
+                                        : 0;
         if (size == 0 || i + size > text.size())
             return false;
         uint32_t code = size == 1 ? lead : lead & (0x7F >> size);
@@ -243,7 +247,8 @@ void check_ins(const Run &run)
         return;
     }
     fuzz::require(run.pauses == 1, "a change pauses once between its write and its post");
-    fuzz::require(is.enable == static_cast<uint8_t>(json_object_get_int(member(run.request, "enable"))),
+    fuzz::require(is.enable ==
+                      static_cast<uint8_t>(json_object_get_int(member(run.request, "enable"))),
                   "\"enable\" is stored as its low byte");
     const int mode = json_object_get_int(member(run.request, "mode"));
     fuzz::require(is.mode == (mode >= 1 && mode <= 8 ? mode_swap[mode] : was.mode),
@@ -251,8 +256,8 @@ void check_ins(const Run &run)
     fuzz::require(is.axial == (is.mode != was.mode), "axial tells whether the mode changed");
     const bool kept = memcmp(&is.initSV, &was.initSV, sizeof is.initSV) == 0;
     fuzz::require(kept || (is.initSV > 0 && std::isfinite(is.initSV) &&
-                           is.initSV == static_cast<float>(json_object_get_double(
-                                            member(run.request, "initSV")))),
+                           is.initSV == static_cast<float>(
+                                            json_object_get_double(member(run.request, "initSV")))),
                   "initSV is kept, or the request's value as a positive finite float");
 }
 
@@ -393,9 +398,8 @@ void check_answer(const Run &run)
     fuzz::require(parsed.get() != nullptr, "the answer is valid UTF-8 JSON: " + printed);
     const std::string keys = fuzz::keys_of(parsed.get());
     fuzz::require(keys == fuzz::keys_of(run.answer), "the printed answer keeps its members");
-    fuzz::require(keys == run.branch.answer_keys,
-                  std::string("the answer has the members ") + run.branch.answer_keys + ": " +
-                      printed);
+    fuzz::require(keys == run.branch.answer_keys, std::string("the answer has the members ") +
+                                                      run.branch.answer_keys + ": " + printed);
 }
 
 void check_record(const Run &run, const Record &monitor_before, const Record &monitor_after)
@@ -409,7 +413,8 @@ void check_record(const Run &run, const Record &monitor_before, const Record &mo
     Record mailbox_before = monitor_before, mailbox_after = monitor_after;
     memset(mailbox_before.data() + offsetof(ReceiverMonitor, op), 0, sizeof(Operate));
     memset(mailbox_after.data() + offsetof(ReceiverMonitor, op), 0, sizeof(Operate));
-    fuzz::require(mailbox_before == mailbox_after, "of the monitor record only the mailbox changes");
+    fuzz::require(mailbox_before == mailbox_after,
+                  "of the monitor record only the mailbox changes");
 
     if (!run.branch.changes)
         fuzz::require(!run.own_changed() && run.taken.empty(), "a query changes and posts nothing");
@@ -443,10 +448,13 @@ void check_texts(const Run &run)
         if (!run.changed(text.offset, text.size))
             continue;
         json_object *value = member(run.request, text.key);
-        fuzz::require(value != nullptr, std::string("\"") + text.key + "\" absent or null changes nothing");
+        fuzz::require(value != nullptr,
+                      std::string("\"") + text.key + "\" absent or null changes nothing");
         const std::string sent = json_object_get_string(value);
-        fuzz::require(sent.rfind(stored, 0) == 0, std::string("\"") + text.key + "\" is stored as its start");
-        fuzz::require(stored.size() < text.size || !text.terminated, "a stored text ends within its field");
+        fuzz::require(sent.rfind(stored, 0) == 0,
+                      std::string("\"") + text.key + "\" is stored as its start");
+        fuzz::require(stored.size() < text.size || !text.terminated,
+                      "a stored text ends within its field");
         fuzz::require(!valid_utf8(sent) || valid_utf8(stored), "a cut keeps whole characters");
     }
 }
