@@ -123,7 +123,7 @@ TEST_P(Boundaries, StoreTheFileExactly)
     const size_t prefix = (field_part(boundary, "a note") + file_part(boundary, "")).size() - 2;
     std::vector<size_t> sizes = {0,         1,         2,         45,        46,       47,
                                  chunk - 1, chunk,     chunk + 1, 2 * chunk, 3 * chunk + 17};
-    for (size_t reads : {1, 2})
+    for (size_t reads : {1u, 2u})
         for (size_t back = 0; back <= boundary.size() + 8; back += 1 + boundary.size() / 4)
             sizes.push_back(reads * chunk - prefix - back);
     for (size_t size : sizes) {

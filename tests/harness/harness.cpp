@@ -194,7 +194,7 @@ Result run(const std::string &name, const Env &env, const std::string &input, Mi
             char chunk[65536];
             ssize_t got = read(fds[i].fd, chunk, sizeof chunk);
             if (got > 0) {
-                (i == 0 ? result.out : result.err).append(chunk, got);
+                (i == 0 ? result.out : result.err).append(chunk, static_cast<size_t>(got));
             } else if (got == 0 || errno != EAGAIN) {
                 close(fds[i].fd);
                 (i == 0 ? out[0] : err[0]) = -1;
@@ -204,7 +204,7 @@ Result run(const std::string &name, const Env &env, const std::string &input, Mi
         if (to_child >= 0 && (fds[2].revents & (POLLOUT | POLLERR | POLLHUP))) {
             ssize_t put = write(to_child, input.data() + written, input.size() - written);
             if (put > 0)
-                written += put;
+                written += static_cast<size_t>(put);
             if (put < 0 && errno != EAGAIN)
                 written = input.size(); // the program stopped reading: the rest stays unread
             if (written == input.size()) {
@@ -257,7 +257,7 @@ std::string Process::output() const
     off_t offset = 0;
     ssize_t got;
     while ((got = pread(fileno(out_), chunk, sizeof chunk, offset)) > 0) {
-        text.append(chunk, got);
+        text.append(chunk, static_cast<size_t>(got));
         offset += got;
     }
     return text;

@@ -130,7 +130,7 @@ TEST_P(Entries, EveryNumberMovesExactlyItsFieldsBytes)
         Bytes want_record(record, record + pair.size);
         Bytes buffer = sent;
         if (entry.set != special) {
-            std::copy(sent.begin(), sent.begin() + entry.set, want_record.begin() + entry.offset);
+            std::copy(sent.data(), sent.data() + entry.set, want_record.data() + entry.offset);
             EXPECT_EQ(pair.set(static_cast<uint8_t>(number), buffer.data()), 0);
             EXPECT_EQ(difference(Bytes(record, record + pair.size), want_record), "");
             EXPECT_EQ(difference(buffer, sent), "");
