@@ -7,7 +7,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <optional>
-#include <spawn.h>
 #include <stdexcept>
 #include <string>
 #include <sys/mount.h>
@@ -126,7 +125,7 @@ TEST_P(Boundaries, StoreTheFileExactly)
     const size_t prefix = (field_part(boundary, "a note") + file_part(boundary, "")).size() - 2;
     std::vector<size_t> sizes = {0,         1,         2,         45,        46,       47,
                                  chunk - 1, chunk,     chunk + 1, 2 * chunk, 3 * chunk + 17};
-    for (size_t reads : {1, 2})
+    for (size_t reads : {1u, 2u})
         for (size_t back = 0; back <= boundary.size() + 8; back += 1 + boundary.size() / 4)
             sizes.push_back(reads * chunk - prefix - back);
     for (size_t size : sizes) {
@@ -401,26 +400,11 @@ public:
         if (pipe2(in, O_CLOEXEC) != 0)
             throw std::runtime_error("pipe failed");
         out_ = tmpfile();
-        std::vector<std::string> cmd = harness::command("aerkind");
-        std::vector<std::string> env = {"REQUEST_METHOD=POST",
-                                        "CONTENT_LENGTH=" + std::to_string(length),
-                                        "CONTENT_TYPE=" + content_type};
-        std::vector<char *> argv, envp;
-        for (auto &word : cmd)
-            argv.push_back(word.data());
-        argv.push_back(nullptr);
-        for (auto &word : env)
-            envp.push_back(word.data());
-        envp.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-        posix_spawn_file_actions_adddup2(&actions, fileno(out_), 1);
-        int failed = posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data());
-        posix_spawn_file_actions_destroy(&actions);
+        harness::Env env = {{"REQUEST_METHOD", "POST"},
+                            {"CONTENT_LENGTH", std::to_string(length)},
+                            {"CONTENT_TYPE", content_type}};
+        pid_ = harness::spawn(harness::command("aerkind"), env, in[0], fileno(out_), -1);
         close(in[0]);
-        if (failed != 0)
-            throw std::runtime_error("cannot start aerkind");
         to_child_ = in[1];
     }
 
@@ -434,8 +418,7 @@ public:
     std::string finish()
     {
         close(to_child_);
-        int status = 0;
-        waitpid(pid_, &status, 0);
+        harness::finish(pid_, harness::default_limit);
         fflush(out_);
         std::string answer;
         char chunk[4096];
@@ -451,11 +434,10 @@ public:
     int terminate(int signal_number = SIGTERM)
     {
         kill(pid_, signal_number);
-        int status = 0;
-        waitpid(pid_, &status, 0);
+        const int status = harness::finish(pid_, harness::default_limit);
         close(to_child_);
         fclose(out_);
-        return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+        return status;
     }
 
 private:

@@ -196,7 +196,7 @@ std::string boundary_of(size_t size)
 TEST(Reader, SplitsAnywhereGiveTheSameContent)
 {
     const size_t window = multipart::window_size;
-    for (size_t boundary_size : {1, 2, 16, 38, 69, 70}) {
+    for (size_t boundary_size : {1u, 2u, 16u, 38u, 69u, 70u}) {
         std::string boundary = boundary_of(boundary_size);
         std::string type = "multipart/form-data; boundary=\"" + boundary + "\"";
         for (size_t size : {size_t{0}, size_t{1}, size_t{3}, boundary_size + 3, boundary_size + 4,

@@ -147,7 +147,8 @@ template <typename F> std::string stderr_of(F f)
     dup2(saved, 2);
     close(saved);
     std::string text(4096, '\0');
-    text.resize(pread(fileno(capture), text.data(), text.size(), 0));
+    const ssize_t got = pread(fileno(capture), text.data(), text.size(), 0);
+    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
     fclose(capture);
     return text;
 }

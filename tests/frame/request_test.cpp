@@ -50,7 +50,7 @@ TEST_P(Reader, ReadsTheBodyWithinItsBounds)
     if (c.expected) {
         ASSERT_NE(text, nullptr);
         EXPECT_EQ(std::string(text), *c.expected);
-        EXPECT_EQ(body.size() - ftell(input), c.left_unread);
+        EXPECT_EQ(body.size() - static_cast<size_t>(ftell(input)), c.left_unread);
     } else {
         EXPECT_EQ(text, nullptr);
     }

@@ -1,10 +1,12 @@
 #include "harness.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <spawn.h>
 #include <sstream>
 #include <stdexcept>
 #include <sys/sem.h>
@@ -60,17 +62,6 @@ int decode(int wait_status)
     return -1;
 }
 
-// In the child: its own process group, so a time limit can stop the launcher and the program.
-[[noreturn]] void exec_child(const std::vector<std::string> &cmd, const Env &env)
-{
-    setpgid(0, 0);
-    std::vector<std::string> words = env_words(env);
-    Argv argv(cmd), envp(words);
-    execvpe(argv.pointers[0], argv.pointers.data(), envp.pointers.data());
-    fprintf(stderr, "harness: cannot start %s: %s\n", cmd[0].c_str(), strerror(errno));
-    _exit(127);
-}
-
 void set_nonblocking(int fd)
 {
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
@@ -83,7 +74,70 @@ long long now_ms()
     return ts.tv_sec * 1000LL + ts.tv_nsec / 1000000;
 }
 
+// How long a process killed with SIGKILL may take to be reaped (an emulated one is slow).
+constexpr long long kill_grace_ms = 5000;
+
 } // namespace
+
+pid_t spawn(const std::vector<std::string> &cmd, const Env &env, int in, int out, int err)
+{
+    // Everything the child needs exists before it does: the posting tests start programs from
+    // several threads, and a forked child of such a process may not allocate.
+    std::vector<std::string> words = env_words(env);
+    Argv argv(cmd), envp(words);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (in >= 0)
+        posix_spawn_file_actions_adddup2(&actions, in, 0);
+    else
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (out >= 0)
+        posix_spawn_file_actions_adddup2(&actions, out, 1);
+    if (err >= 0)
+        posix_spawn_file_actions_adddup2(&actions, err, 2);
+    // A group of its own, so a time limit stops the launcher and the program together.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    pid_t pid = -1;
+    const int failed = posix_spawnp(&pid, argv.pointers[0], &actions, &attributes,
+                                    argv.pointers.data(), envp.pointers.data());
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed != 0)
+        throw std::runtime_error("cannot start " + cmd[0] + ": " + strerror(failed));
+    return pid;
+}
+
+bool reap(pid_t pid, Millis limit, int *status)
+{
+    const long long deadline = now_ms() + limit.count();
+    int wait_status = 0;
+    for (;;) {
+        const pid_t done = waitpid(pid, &wait_status, WNOHANG);
+        if (done == pid || (done == -1 && errno != EINTR)) {
+            *status = done == pid ? decode(wait_status) : -1;
+            return true;
+        }
+        if (now_ms() >= deadline)
+            return false;
+        usleep(1000);
+    }
+}
+
+int finish(pid_t pid, Millis limit, bool *timed_out)
+{
+    int status = -1;
+    const bool ended = reap(pid, limit, &status);
+    if (timed_out != nullptr)
+        *timed_out = !ended;
+    // Whatever is left in its group goes too; a program that outlived its limit first.
+    kill(-pid, SIGKILL);
+    if (!ended && !reap(pid, Millis(kill_grace_ms), &status))
+        status = -1;
+    return status;
+}
 
 std::string program(const std::string &name)
 {
@@ -106,16 +160,7 @@ Result run(const std::string &name, const Env &env, const std::string &input, Mi
     if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC))
         throw std::runtime_error("pipe failed");
 
-    pid_t pid = fork();
-    if (pid == -1)
-        throw std::runtime_error("fork failed");
-    if (pid == 0) {
-        dup2(in[0], 0);
-        dup2(out[1], 1);
-        dup2(err[1], 2);
-        exec_child(cmd, env);
-    }
-    setpgid(pid, pid);
+    const pid_t pid = spawn(cmd, env, in[0], out[1], err[1]);
     close(in[0]);
     close(out[1]);
     close(err[1]);
@@ -138,15 +183,18 @@ Result run(const std::string &name, const Env &env, const std::string &input, Mi
             break;
         }
         struct pollfd fds[3] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}, {to_child, POLLOUT, 0}};
-        if (poll(fds, to_child >= 0 ? 3 : 2, static_cast<int>(left)) < 0 && errno != EINTR)
+        if (poll(fds, to_child >= 0 ? 3 : 2, static_cast<int>(left)) < 0) {
+            if (errno == EINTR)
+                continue;
             break;
+        }
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
                 continue;
             char chunk[65536];
             ssize_t got = read(fds[i].fd, chunk, sizeof chunk);
             if (got > 0) {
-                (i == 0 ? result.out : result.err).append(chunk, got);
+                (i == 0 ? result.out : result.err).append(chunk, static_cast<size_t>(got));
             } else if (got == 0 || errno != EAGAIN) {
                 close(fds[i].fd);
                 (i == 0 ? out[0] : err[0]) = -1;
@@ -156,7 +204,7 @@ Result run(const std::string &name, const Env &env, const std::string &input, Mi
         if (to_child >= 0 && (fds[2].revents & (POLLOUT | POLLERR | POLLHUP))) {
             ssize_t put = write(to_child, input.data() + written, input.size() - written);
             if (put > 0)
-                written += put;
+                written += static_cast<size_t>(put);
             if (put < 0 && errno != EAGAIN)
                 written = input.size(); // the program stopped reading: the rest stays unread
             if (written == input.size()) {
@@ -168,10 +216,10 @@ Result run(const std::string &name, const Env &env, const std::string &input, Mi
     for (int fd : {out[0], err[0], to_child})
         if (fd >= 0)
             close(fd);
-    int wait_status = 0;
-    waitpid(pid, &wait_status, 0);
-    kill(-pid, SIGKILL); // anything the program left behind in its group
-    result.status = decode(wait_status);
+    // A program that closed its outputs may still be running: it gets what is left of its time.
+    bool late = false;
+    result.status = finish(pid, Millis(std::max(deadline - now_ms(), 0LL)), &late);
+    result.timed_out = result.timed_out || late;
     return result;
 }
 
@@ -192,16 +240,7 @@ Process::Process(const std::string &name, const std::vector<std::string> &args, 
     out_ = tmpfile();
     if (out_ == nullptr)
         throw std::runtime_error("tmpfile failed");
-    pid_ = fork();
-    if (pid_ == -1)
-        throw std::runtime_error("fork failed");
-    if (pid_ == 0) {
-        int null = open("/dev/null", O_RDONLY);
-        dup2(null, 0);
-        dup2(fileno(out_), 1);
-        exec_child(cmd, env);
-    }
-    setpgid(pid_, pid_);
+    pid_ = spawn(cmd, env, -1, fileno(out_), -1);
 }
 
 Process::~Process()
@@ -218,7 +257,7 @@ std::string Process::output() const
     off_t offset = 0;
     ssize_t got;
     while ((got = pread(fileno(out_), chunk, sizeof chunk, offset)) > 0) {
-        text.append(chunk, got);
+        text.append(chunk, static_cast<size_t>(got));
         offset += got;
     }
     return text;
@@ -240,19 +279,9 @@ int Process::stop()
     if (pid_ <= 0)
         return status_;
     kill(pid_, SIGTERM);
-    int wait_status = 0;
-    for (int waited = 0; waited < 5000; waited += 5) {
-        if (waitpid(pid_, &wait_status, WNOHANG) == pid_) {
-            kill(-pid_, SIGKILL);
-            pid_ = -1;
-            return status_ = decode(wait_status);
-        }
-        usleep(5000);
-    }
-    kill(-pid_, SIGKILL);
-    waitpid(pid_, &wait_status, 0);
+    status_ = finish(pid_, 5s);
     pid_ = -1;
-    return status_ = decode(wait_status);
+    return status_;
 }
 
 Daemon::Daemon(const std::vector<std::string> &args) : process_("receiver-standin", args)

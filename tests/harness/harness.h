@@ -37,6 +37,16 @@ constexpr Millis default_limit = 30s;
 std::string program(const std::string &name);
 std::vector<std::string> command(const std::string &name, const std::vector<std::string> &args = {});
 
+// Starts cmd with exactly env in a process group of its own. Its standard input is in (-1:
+// /dev/null), its output and error out and err (-1: the test's own).
+pid_t spawn(const std::vector<std::string> &cmd, const Env &env, int in, int out, int err);
+// Waits at most limit for pid to end; false when it has not. status: as in Result, or -1 when
+// there was nothing to wait for.
+bool reap(pid_t pid, Millis limit, int *status);
+// Waits at most limit for pid, then kills what is left of its group (the process too, when it
+// outlived the limit) and reaps it, again within a bound. Its status as in Result.
+int finish(pid_t pid, Millis limit, bool *timed_out = nullptr);
+
 // Runs a program to its end: env exactly as given, input on standard input.
 Result run(const std::string &name, const Env &env, const std::string &input = {},
            Millis limit = default_limit, const std::vector<std::string> &args = {});

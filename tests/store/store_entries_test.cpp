@@ -130,8 +130,8 @@ TEST_P(Entries, EveryNumberMovesExactlyItsFieldsBytes)
         Bytes want_record(record, record + pair.size);
         Bytes buffer = sent;
         if (entry.set != special) {
-            std::copy(sent.begin(), sent.begin() + entry.set, want_record.begin() + entry.offset);
-            EXPECT_EQ(pair.set(number, buffer.data()), 0);
+            std::copy(sent.data(), sent.data() + entry.set, want_record.data() + entry.offset);
+            EXPECT_EQ(pair.set(static_cast<uint8_t>(number), buffer.data()), 0);
             EXPECT_EQ(difference(Bytes(record, record + pair.size), want_record), "");
             EXPECT_EQ(difference(buffer, sent), "");
         }
@@ -139,7 +139,7 @@ TEST_P(Entries, EveryNumberMovesExactlyItsFieldsBytes)
         Bytes want_buffer(sent.size(), 0xee);
         std::copy(record + entry.offset, record + entry.offset + entry.get, want_buffer.begin());
         buffer.assign(sent.size(), 0xee);
-        EXPECT_EQ(pair.get(number, buffer.data()), 0);
+        EXPECT_EQ(pair.get(static_cast<uint8_t>(number), buffer.data()), 0);
         EXPECT_EQ(difference(buffer, want_buffer), "");
         EXPECT_EQ(difference(Bytes(record, record + pair.size), want_record), "");
     }
@@ -163,8 +163,8 @@ TEST_P(Entries, NullBufferIsRefusedWithoutTouchingTheLock)
     waitpid(toucher, nullptr, 0);
 
     for (const unsigned number : {0u, 1u, 5u, 49u, 200u, 255u}) {
-        EXPECT_EQ(pair.get(number, nullptr), -1) << number;
-        EXPECT_EQ(pair.set(number, nullptr), -1) << number;
+        EXPECT_EQ(pair.get(static_cast<uint8_t>(number), nullptr), -1) << number;
+        EXPECT_EQ(pair.set(static_cast<uint8_t>(number), nullptr), -1) << number;
     }
 
     for (int sem : sems) {

@@ -60,7 +60,7 @@ TEST_P(TextFields, WriteThenReadTheWholeField)
     const Bytes before(text(c.before, c.width));
     std::copy(before.begin(), before.end(), record + c.offset);
     Bytes want(record, record + sizeof(GNSSInfo));
-    std::copy(c.after.begin(), c.after.end(), want.begin() + c.offset);
+    std::copy(c.after.begin(), c.after.end(), want.data() + c.offset);
     std::string written = c.written;
 
     EXPECT_EQ(SetGNSSInfoToShareMemory(c.entry, written.data()), 0);
@@ -110,7 +110,7 @@ TEST_P(BinaryFields, WriteMovesExactly6144BytesAndZeroesTheLast)
     Bytes message = store_test::caller_pattern(6200);
     message[1] = message[2] = 0;
     Bytes want(record, record + sizeof(GNSSInfo));
-    std::copy(message.begin(), message.begin() + 6144, want.begin() + c.offset);
+    std::copy(message.data(), message.data() + 6144, want.data() + c.offset);
     want[c.offset + 6144] = 0;
 
     EXPECT_EQ(SetGNSSInfoToShareMemory(c.entry, message.data()), 0);

@@ -77,7 +77,7 @@ void fill_channels(uint8_t *record)
 TEST(RecordingChannel, MembersOfChannelsOneAndTwoOnly)
 {
     uint8_t *record = bytes_of(harness::config());
-    for (uint8_t number : {0, 1, 2, 3}) {
+    for (const uint8_t number : {uint8_t{0}, uint8_t{1}, uint8_t{2}, uint8_t{3}}) {
         SCOPED_TRACE(int{number});
         fill_channels(record);
         const bool served = number == 1 || number == 2;

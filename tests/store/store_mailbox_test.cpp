@@ -192,9 +192,9 @@ TEST(OperateMailbox, ConcurrentPostsAllArrive)
     for (const auto &operation : daemon.operations())
         taken.push_back(operation.first);
     std::sort(taken.begin(), taken.end());
-    std::vector<int> posted(posters * posts);
+    std::vector<int> posted;
     for (int i = 0; i < posters * posts; ++i)
-        posted[i] = 1 + i;
+        posted.push_back(1 + i);
     EXPECT_EQ(taken, posted);
 }
 
