@@ -7,12 +7,14 @@ native=(cmake ninja-build g++ pkg-config libjson-c-dev libgtest-dev valgrind pyt
         util-linux curl lighttpd)
 cross=(g++-arm-linux-gnueabihf libjson-c-dev:armhf libgtest-dev:armhf qemu-user)
 browser=(chromium nodejs npm)
+bench=(wrk)
 
 want=("${native[@]}" "${cross[@]}")
 case "${1:-all}" in
   build) ;;
-  all) want+=("${browser[@]}") ;;
-  *) echo "usage: $0 [build|all]" >&2; exit 2 ;;
+  bench) want+=("${bench[@]}") ;;
+  all) want+=("${browser[@]}" "${bench[@]}") ;;
+  *) echo "usage: $0 [build|bench|all]" >&2; exit 2 ;;
 esac
 
 if ! dpkg --print-foreign-architectures | grep -qx armhf; then
