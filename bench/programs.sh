@@ -9,13 +9,13 @@
 # Prints a table per program, the sizes of cgi-bin/, and the targets the figures are held to.
 # The records live in namespaces of the run's own; the list in build-bench/list/.
 #
-#   bench/programs.sh [--rounds N] [--seconds S]    (as root; defaults: 3 rounds of 3 s)
+#   bench/programs.sh [--rounds N] [--seconds S]    (as root; defaults: 3 rounds of 2 s)
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/.." && pwd)
 rounds=3
-seconds=3
+seconds=2
 while [ $# -gt 0 ]; do
   case "$1" in
     --rounds) rounds=${2:?}; shift 2 ;;
