@@ -7,18 +7,19 @@ native=(cmake ninja-build g++ pkg-config libjson-c-dev libgtest-dev valgrind pyt
         util-linux curl lighttpd lighttpd-mod-openssl openssl)
 cross=(g++-arm-linux-gnueabihf libjson-c-dev:armhf libgtest-dev:armhf qemu-user)
 browser=(chromium nodejs npm)
-# Not needed by the test command: the fuzzers (libFuzzer's runtime comes apart from clang) and
-# the formatting check.
+bench=(wrk)
+# Not needed by the test command: the fuzzers (libFuzzer's runtime comes apart from clang).
 fuzz=(clang-14 libclang-rt-14-dev)
 format=(clang-format-14)
 
 want=("${native[@]}" "${cross[@]}")
 case "${1:-all}" in
   build) ;;
-  all) want+=("${browser[@]}") ;;
+  bench) want+=("${bench[@]}") ;;
+  all) want+=("${browser[@]}" "${bench[@]}" "${format[@]}") ;;
   fuzz) want+=("${fuzz[@]}") ;;
   format) want=("${format[@]}") ;;
-  *) echo "usage: $0 [build|all|fuzz|format]" >&2; exit 2 ;;
+  *) echo "usage: $0 [build|bench|all|fuzz|format]" >&2; exit 2 ;;
 esac
 
 if ! dpkg --print-foreign-architectures | grep -qx armhf; then

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The whole test suite, as CI runs it: installs what is missing, then
-#   native    build/       the programs and every test, run by ctest
-#   sanitize  build-asan/  the same with AddressSanitizer and UndefinedBehaviorSanitizer
-#   armhf     build-arm/   the cross build for the device, its tests under qemu-arm
-#   host      build/       the programs behind lighttpd and the page in headless chromium
+#   native    build/         the programs and every test, run by ctest
+#   static    build-static/  the same against the static build (one executable, ten links)
+#   sanitize  build-asan/    the same with AddressSanitizer and UndefinedBehaviorSanitizer
+#   armhf     build-arm/     the cross build for the device, its tests under qemu-arm
+#   host      build/         the programs behind lighttpd and the page in headless chromium
+#   package   build-static/  the host tests again, served from the static build's package
 # Every stage runs even when an earlier one failed; the summary at the end tells them apart.
 # Run it as root: each test case gets IPC and mount namespaces of its own.
 set -uo pipefail
@@ -61,9 +63,11 @@ build_and_test() {
 }
 
 stage native build_and_test build
+stage static build_and_test build-static -DPROGRAMS_STATIC=ON
 stage sanitize build_and_test build-asan -DENABLE_SANITIZERS=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
 stage armhf build_and_test build-arm -DCMAKE_TOOLCHAIN_FILE="$root/cmake/arm-linux-gnueabihf.cmake"
 stage host tests/host/run.sh build
+stage package tests/host/run-package.sh build-static
 
 echo
 echo "=== summary"
