@@ -130,8 +130,10 @@ struct Field {
     uint16_t size;
 };
 
+// clang-format off
 #define FIELD(Record, member) \
     Field{offsetof(Record, member), sizeof(std::declval<Record &>().member)}
+// clang-format on
 #define CONFIG(member) FIELD(ReceiverConfig, member)
 #define MONITOR(member) FIELD(ReceiverMonitor, member)
 
@@ -480,9 +482,10 @@ struct Group {
     uint16_t count;
 };
 
-#define GROUP(Block, member)                                                                   \
-    Group{offsetof(Block, member),                                                             \
-          sizeof(std::declval<Block &>().member) / sizeof(MsgCfgPara)}
+// clang-format off
+#define GROUP(Block, member) \
+    Group{offsetof(Block, member), sizeof(std::declval<Block &>().member) / sizeof(MsgCfgPara)}
+// clang-format on
 
 constexpr size_t group_numbers = 11;
 

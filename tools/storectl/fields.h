@@ -148,7 +148,9 @@ constexpr size_t values_in_members(const Type &record)
     static_assert(takes_exactly<Record, values_in_members(type_of<Record>)>,                   \
                   "the description of " #Record " must list every member")
 #define M(name) member<decltype(R::name)>(#name, offsetof(R, name))
+// clang-format off
 #define BYTES(name) Member{#name, offsetof(R, name), &bytes_type<sizeof(R::name)>}
+// clang-format on
 
 DESCRIBE(MsgSwitchPara, M(Enable), M(Type));
 DESCRIBE(MsgCfgPara, M(MsgID), M(Interval), M(time), M(Available));
