@@ -103,8 +103,8 @@ void remove_stale_temporaries()
     const int directory_fd = dirfd(entries);
     while (const dirent *entry = readdir(entries)) {
         /* The list's name, a dot and mkstemp's six characters. */
-        if (strlen(entry->d_name) != name_size + 7 || strncmp(entry->d_name, name, name_size) != 0 ||
-            entry->d_name[name_size] != '.')
+        if (strlen(entry->d_name) != name_size + 7 ||
+            strncmp(entry->d_name, name, name_size) != 0 || entry->d_name[name_size] != '.')
             continue;
         int fd = openat(directory_fd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0)
@@ -141,8 +141,7 @@ public:
         temporary_exists = 1;
         int fd = -1;
         if (flock(lock_fd_, LOCK_EX) != 0 || fchmod(lock_fd_, locked_mode) != 0 ||
-            (fd = dup(lock_fd_)) < 0 ||
-            (file_ = fdopen(fd, "wb")) == nullptr) {
+            (fd = dup(lock_fd_)) < 0 || (file_ = fdopen(fd, "wb")) == nullptr) {
             if (fd >= 0)
                 close(fd);
             remove();

@@ -134,7 +134,7 @@ struct Field {
 #define FIELD(Record, member) \
     Field{offsetof(Record, member), sizeof(std::declval<Record &>().member)}
 // clang-format on
-#define CONFIG(member) FIELD(ReceiverConfig, member)
+#define CONFIG(member)  FIELD(ReceiverConfig, member)
 #define MONITOR(member) FIELD(ReceiverMonitor, member)
 
 template <size_t count>
@@ -143,8 +143,7 @@ constexpr Field field_of(const std::array<Field, count> &fields, unsigned entry)
     return entry < count ? fields[entry] : Field{0, 0};
 }
 
-template <typename Record>
-uint8_t *bytes_of(Record &record)
+template <typename Record> uint8_t *bytes_of(Record &record)
 {
     return reinterpret_cast<uint8_t *>(&record);
 }
@@ -164,8 +163,7 @@ bool lock(int sem)
 // The one frame of every access: P, the work on the record, V. When P fails the caller does
 // not hold the lock, so the record is left alone and no V is made (it would raise the lock to
 // 2 and let two processes in).
-template <typename Handle, typename Work>
-bool with_lock(volatile Handle &handle, Work &&work)
+template <typename Handle, typename Work> bool with_lock(volatile Handle &handle, Work &&work)
 {
     int sem = handle.sem;
     if (!lock(sem))
@@ -176,8 +174,7 @@ bool with_lock(volatile Handle &handle, Work &&work)
 }
 
 // A value read under the lock; the value type's zero when the lock cannot be taken.
-template <typename Handle, typename Read>
-auto read_locked(volatile Handle &handle, Read &&read)
+template <typename Handle, typename Read> auto read_locked(volatile Handle &handle, Read &&read)
 {
     decltype(read(*handle.para)) value{};
     with_lock(handle, [&](auto &record) { value = read(record); });
@@ -194,8 +191,7 @@ int entry_call(volatile Handle &handle, const void *para, Work &&work)
 }
 
 // A setter's result: 0 when it wrote, -1 when the lock was lost.
-template <typename Handle, typename Work>
-int write_call(volatile Handle &handle, Work &&work)
+template <typename Handle, typename Work> int write_call(volatile Handle &handle, Work &&work)
 {
     return with_lock(handle, work) ? 0 : -1;
 }
@@ -317,7 +313,8 @@ constexpr auto monitor_fields = [] {
     fields[ENTRY_GNSS_VERS] = MONITOR(OEMversion);
     fields[ENTRY_RUNTIME] = MONITOR(RunTime);
     // The last byte of DelFile is left to the receiver daemon: it stays the text's terminator.
-    fields[ENTRY_DELFILE] = Field{offsetof(ReceiverMonitor, DelFile), sizeof(ReceiverMonitor::DelFile) - 1};
+    fields[ENTRY_DELFILE] =
+        Field{offsetof(ReceiverMonitor, DelFile), sizeof(ReceiverMonitor::DelFile) - 1};
     fields[ENTRY_VOLTAGE] = MONITOR(Voltage);
     fields[ENTRY_K418A_SATNUM] = MONITOR(k418_satnum);
     fields[ENTRY_PPP_STATE] = MONITOR(pppState);
@@ -426,7 +423,8 @@ int wait_idle_until(long long deadline_ms)
     long pause_ns = 1000000;
     for (;;) {
         bool busy = true;
-        if (!with_lock(ZarvelMonitor, [&](ReceiverMonitor &m) { busy = m.op.OperateState == OP_EXE; }))
+        if (!with_lock(ZarvelMonitor,
+                       [&](ReceiverMonitor &m) { busy = m.op.OperateState == OP_EXE; }))
             return -1;
         if (!busy)
             return 0;
@@ -446,8 +444,7 @@ RecFileConfig *recording_channel(ReceiverConfig &config, uint8_t num)
 }
 
 // A member of recording channel num, read under the lock; zero for another channel.
-template <typename Read>
-auto read_channel(uint8_t num, Read &&read)
+template <typename Read> auto read_channel(uint8_t num, Read &&read)
 {
     using Value = decltype(read(std::declval<RecFileConfig &>()));
     return read_locked(ZarvelConfig, [&](ReceiverConfig &config) {
@@ -456,8 +453,7 @@ auto read_channel(uint8_t num, Read &&read)
     });
 }
 
-template <typename Write>
-void write_channel(uint8_t num, Write &&write)
+template <typename Write> void write_channel(uint8_t num, Write &&write)
 {
     with_lock(ZarvelConfig, [&](ReceiverConfig &config) {
         RecFileConfig *channel = recording_channel(config, num);
@@ -523,7 +519,8 @@ int stamp(size_t block_offset, const std::array<Group, group_numbers> &groups, u
     return write_call(ZarvelConfig, [&](ReceiverConfig &config) {
         if (n >= group.count)
             return;
-        size_t at = block_offset + group.offset + n * sizeof(MsgCfgPara) + offsetof(MsgCfgPara, time);
+        size_t at =
+            block_offset + group.offset + n * sizeof(MsgCfgPara) + offsetof(MsgCfgPara, time);
         memcpy(bytes_of(config) + at, &time, sizeof time);
     });
 }
@@ -638,8 +635,7 @@ int SetMonitorOperate(OPERATE_ENTRY op)
 
 int ClearMonitorOperate(void)
 {
-    return write_call(ZarvelMonitor,
-                      [](ReceiverMonitor &m) { m.op.OperateEntry = ENTRY_NULL_OP; });
+    return write_call(ZarvelMonitor, [](ReceiverMonitor &m) { m.op.OperateEntry = ENTRY_NULL_OP; });
 }
 
 int GetMonitorOperate(pOperate pOP)
@@ -652,9 +648,8 @@ int GetMonitorOperate(pOperate pOP)
 
 int SetMonitorOperateState(OPERATE_STATE state)
 {
-    return write_call(ZarvelMonitor, [&](ReceiverMonitor &m) {
-        m.op.OperateState = static_cast<int8_t>(state);
-    });
+    return write_call(ZarvelMonitor,
+                      [&](ReceiverMonitor &m) { m.op.OperateState = static_cast<int8_t>(state); });
 }
 
 OPERATE_STATE GetMonitorOperateState(void)
@@ -814,7 +809,8 @@ int GetReceiverRecConfFolderName(void *folder, uint8_t num)
         return -1;
     uint8_t name[sizeof(RecFileConfig::RecFolderName) + 1] = {};
     if (!with_lock(ZarvelConfig, [&](ReceiverConfig &config) {
-            memcpy(name, config.RecConf[num - 1].RecFolderName, sizeof(RecFileConfig::RecFolderName));
+            memcpy(name, config.RecConf[num - 1].RecFolderName,
+                   sizeof(RecFileConfig::RecFolderName));
         }))
         return -1;
     // Traced from the copy, after the lock is released: a slow output must not hold up the
@@ -822,7 +818,7 @@ int GetReceiverRecConfFolderName(void *folder, uint8_t num)
     // error.
     if (debug >= DEBUG_LEVEL_DEBUG && num == 1)
         fprintf(stderr, "\x1b[0m[%s:%d]\x1b[0m \"folder name:%s\"\r\n", __func__, __LINE__,
-               reinterpret_cast<const char *>(name));
+                reinterpret_cast<const char *>(name));
     memcpy(folder, name, sizeof(RecFileConfig::RecFolderName));
     return 0;
 }

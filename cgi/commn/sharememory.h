@@ -15,13 +15,13 @@ extern "C" {
 
 /* Keys and sizes bind the receiver daemon and every endpoint alike: a segment that exists
  * smaller than its size here cannot be attached. */
-#define CONFIG_SEM_KEY   3000
-#define CONFIG_SHM_KEY   3456
-#define MONITOR_SEM_KEY  4000
-#define MONITOR_SHM_KEY  4567
-#define GNSS_SEM_KEY     2000
-#define GNSS_SHM_KEY     2345
-#define SHARE_IPC_FLAGS  01666 /* IPC_CREAT | 0666 */
+#define CONFIG_SEM_KEY  3000
+#define CONFIG_SHM_KEY  3456
+#define MONITOR_SEM_KEY 4000
+#define MONITOR_SHM_KEY 4567
+#define GNSS_SEM_KEY    2000
+#define GNSS_SHM_KEY    2345
+#define SHARE_IPC_FLAGS 01666 /* IPC_CREAT | 0666 */
 
 typedef struct tag_ShareMemoryConfig_s {
     void *shm;
@@ -59,11 +59,7 @@ void InitShareMemory(void);
 void DeleteShareMemory(void);
 
 /* The records, as the whole-record lock names them. */
-typedef enum {
-    SHARE_CONFIG = 0,
-    SHARE_MONITOR = 1,
-    SHARE_GNSS = 2
-} SHARE_RECORD;
+typedef enum { SHARE_CONFIG = 0, SHARE_MONITOR = 1, SHARE_GNSS = 2 } SHARE_RECORD;
 
 /* Every lock of the store is taken with a bounded wait (LOCK_WAIT_MS, the store's build
  * setting). A lock that cannot be taken in that time, or whose set is gone, is lost: the call
@@ -130,7 +126,8 @@ typedef enum {
     ENTRY_TCP1_CONFIG = 45,
     ENTRY_TCP2_CONFIG = 46,
     ENTRY_NC_CONFIG = 47,
-    ENTRY_NS_CONFIG = 48, /* names no field: the servers are ENTRY_NS1_CONFIG and ENTRY_NS2_CONFIG */
+    ENTRY_NS_CONFIG =
+        48, /* names no field: the servers are ENTRY_NS1_CONFIG and ENTRY_NS2_CONFIG */
     ENTRY_FTP1_CONFIG = 49,
     ENTRY_FTP2_CONFIG = 50,
     ENTRY_MA_CONFIG = 51,
@@ -349,7 +346,7 @@ void SetReceiverRecUsrState(uint8_t n, uint8_t v);
  * must not overwrite another one goes through PostMonitorOperate. Setters store the low byte
  * of their argument and return 0, or -1 when the lock was lost. */
 int SetMonitorOperate(OPERATE_ENTRY op);
-int ClearMonitorOperate(void);     /* entry byte to ENTRY_NULL_OP, state left */
+int ClearMonitorOperate(void);       /* entry byte to ENTRY_NULL_OP, state left */
 int GetMonitorOperate(pOperate pOP); /* both bytes in one hold; -1 for a null pOP */
 int SetMonitorOperateState(OPERATE_STATE state);
 OPERATE_STATE GetMonitorOperateState(void);

@@ -8,8 +8,7 @@ bool write_change(CONFIG_ENTRY entry, const void *after)
            SetReceiverConfigParaToShareMemory(entry, const_cast<void *>(after)) == 0;
 }
 
-bool post_change(CONFIG_ENTRY entry, const void *before, const void *after,
-                 OPERATE_ENTRY operation)
+bool post_change(CONFIG_ENTRY entry, const void *before, const void *after, OPERATE_ENTRY operation)
 {
     if (PostMonitorOperate(operation) == 0)
         return true;

@@ -54,7 +54,8 @@ void add_string(json_object *answer, const char *key, const char *text)
 void add_field(json_object *answer, const char *key, const void *field, size_t size)
 {
     const char *text = static_cast<const char *>(field);
-    json_object_object_add(answer, key, json_object_new_string_len(text, static_cast<int>(strnlen(text, size))));
+    json_object_object_add(answer, key,
+                           json_object_new_string_len(text, static_cast<int>(strnlen(text, size))));
 }
 
 void print_header()

@@ -65,8 +65,8 @@ void store_and_post(const Description &service, const uint8_t *before, uint8_t *
     add_result(answer, cgi::announce_change(service.entry, before, after, service.operation));
 }
 
-void set(const Description &service, const uint8_t *before, uint8_t *after,
-         json_object *request, json_object *answer)
+void set(const Description &service, const uint8_t *before, uint8_t *after, json_object *request,
+         json_object *answer)
 {
     for (size_t i = 0; i < service.text_count; ++i) {
         const Text &text = service.texts[i];
@@ -87,9 +87,9 @@ void query(const Description &service, const uint8_t *record, json_object *answe
         const Text &text = service.texts[i];
         std::string_view stored = field_text(record + text.offset, text.size);
         stored = stored.substr(0, utf8::cut(stored, text.answer_cut));
-        json_object_object_add(answer, text.key,
-                               json_object_new_string_len(stored.data(),
-                                                          static_cast<int>(stored.size())));
+        json_object_object_add(
+            answer, text.key,
+            json_object_new_string_len(stored.data(), static_cast<int>(stored.size())));
     }
     if (service.region != nullptr)
         cgi::add_int(answer, service.region->key, region_number(*service.region, record));

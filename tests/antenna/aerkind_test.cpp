@@ -123,17 +123,17 @@ TEST_P(Boundaries, StoreTheFileExactly)
 {
     const std::string boundary = boundary_of(GetParam());
     const size_t prefix = (field_part(boundary, "a note") + file_part(boundary, "")).size() - 2;
-    std::vector<size_t> sizes = {0,         1,         2,         45,        46,       47,
-                                 chunk - 1, chunk,     chunk + 1, 2 * chunk, 3 * chunk + 17};
+    std::vector<size_t> sizes = {
+        0, 1, 2, 45, 46, 47, chunk - 1, chunk, chunk + 1, 2 * chunk, 3 * chunk + 17};
     for (size_t reads : {1u, 2u})
         for (size_t back = 0; back <= boundary.size() + 8; back += 1 + boundary.size() / 4)
             sizes.push_back(reads * chunk - prefix - back);
     for (size_t size : sizes) {
         SCOPED_TRACE("content of " + std::to_string(size) + " bytes");
         const std::string content = content_of(size, boundary);
-        harness::Result result = upload(form_type(boundary), field_part(boundary, "a note") +
-                                                                 file_part(boundary, content) +
-                                                                 closing(boundary));
+        harness::Result result =
+            upload(form_type(boundary), field_part(boundary, "a note") +
+                                            file_part(boundary, content) + closing(boundary));
         ASSERT_EQ(result.out, stored);
         ASSERT_EQ(result.status, 0);
         ASSERT_EQ(harness::read_file(list_path), content);
@@ -181,8 +181,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ShapeCase{"CrLfList", form_type(B), file_part(B, crlf_list) + closing(B), crlf_list},
         ShapeCase{"FormFieldBeforeTheFile", form_type(B),
-                  field_part(B, "Content-Type: x\r\n\r\n") + file_part(B, crlf_list) +
-                      closing(B),
+                  field_part(B, "Content-Type: x\r\n\r\n") + file_part(B, crlf_list) + closing(B),
                   crlf_list},
         ShapeCase{"ContentLooksLikePartHeaders", form_type(B),
                   file_part(B, "Content-Type: text/plain\r\n\r\n\r\nANT\r\n\r\n") + closing(B),
@@ -190,19 +189,19 @@ INSTANTIATE_TEST_SUITE_P(
         ShapeCase{"BoundaryCopiesNotAtALineStart", form_type(B),
                   file_part(B, "ANT --" + B + " --" + B + "--\r\nX--" + B) + closing(B),
                   "ANT --" + B + " --" + B + "--\r\nX--" + B},
-        ShapeCase{"BinaryBytes", form_type(B), file_part(B, all_bytes()) + closing(B),
-                  all_bytes()},
+        ShapeCase{"BinaryBytes", form_type(B), file_part(B, all_bytes()) + closing(B), all_bytes()},
         ShapeCase{"PartWithoutContentType", form_type(B), file_part(B, crlf_list, "") + closing(B),
                   crlf_list},
         ShapeCase{"EmptyFile", form_type(B), file_part(B, "") + closing(B), ""},
         ShapeCase{"PreambleEpilogueAndPadding", form_type(B),
-                  "preamble\r\n--" + B + " \t\r\nContent-Disposition: form-data; name=f; "
-                  "filename=a\r\n\r\n" + crlf_list + "\r\n--" + B + "--\r\nepilogue",
+                  "preamble\r\n--" + B +
+                      " \t\r\nContent-Disposition: form-data; name=f; "
+                      "filename=a\r\n\r\n" +
+                      crlf_list + "\r\n--" + B + "--\r\nepilogue",
                   crlf_list},
         ShapeCase{"UnquotedBoundaryAndOtherCase", "Multipart/Form-Data; BOUNDARY=abc",
                   file_part("abc", crlf_list) + closing("abc"), crlf_list},
-        ShapeCase{"NoContentType", std::nullopt, file_part(B, crlf_list) + closing(B),
-                  crlf_list},
+        ShapeCase{"NoContentType", std::nullopt, file_part(B, crlf_list) + closing(B), crlf_list},
         ShapeCase{"OnlyAFieldPart", form_type(B), field_part(B, "ANT1") + closing(B), "ANT1"}),
     [](const testing::TestParamInfo<ShapeCase> &info) { return info.param.name; });
 
@@ -252,24 +251,25 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"NoClosingDelimiter", post_env(unclosed_body), unclosed_body},
         RefusalCase{"NoPart", post_env("--" + B + "--\r\n"), "--" + B + "--\r\n"},
         RefusalCase{"OverTheCap", post_env(over_cap_body), over_cap_body},
-        RefusalCase{"NotMultipart",
-                    post_env("list=ANT1", "application/x-www-form-urlencoded"), "list=ANT1"},
+        RefusalCase{"NotMultipart", post_env("list=ANT1", "application/x-www-form-urlencoded"),
+                    "list=ANT1"},
         RefusalCase{"BoundaryOf71", post_env(good_body, form_type(std::string(71, 'b'))),
                     good_body},
-        RefusalCase{"LengthZero",
-                    {{"REQUEST_METHOD", "POST"}, {"CONTENT_LENGTH", "0"},
-                     {"CONTENT_TYPE", form_type(B)}},
-                    good_body},
-        RefusalCase{"LengthNegative",
-                    {{"REQUEST_METHOD", "POST"}, {"CONTENT_LENGTH", "-1"},
-                     {"CONTENT_TYPE", form_type(B)}},
-                    good_body},
+        RefusalCase{
+            "LengthZero",
+            {{"REQUEST_METHOD", "POST"}, {"CONTENT_LENGTH", "0"}, {"CONTENT_TYPE", form_type(B)}},
+            good_body},
+        RefusalCase{
+            "LengthNegative",
+            {{"REQUEST_METHOD", "POST"}, {"CONTENT_LENGTH", "-1"}, {"CONTENT_TYPE", form_type(B)}},
+            good_body},
         RefusalCase{"LengthWithoutDigits",
-                    {{"REQUEST_METHOD", "POST"}, {"CONTENT_LENGTH", "many"},
+                    {{"REQUEST_METHOD", "POST"},
+                     {"CONTENT_LENGTH", "many"},
                      {"CONTENT_TYPE", form_type(B)}},
                     good_body},
-        RefusalCase{"NoLength", {{"REQUEST_METHOD", "POST"}, {"CONTENT_TYPE", form_type(B)}},
-                    good_body},
+        RefusalCase{
+            "NoLength", {{"REQUEST_METHOD", "POST"}, {"CONTENT_TYPE", form_type(B)}}, good_body},
         RefusalCase{"GetWithoutQuery", {{"REQUEST_METHOD", "GET"}}, ""},
         RefusalCase{"GetWithEmptyQuery", {{"REQUEST_METHOD", "GET"}, {"QUERY_STRING", ""}}, ""},
         RefusalCase{"Head", {{"REQUEST_METHOD", "HEAD"}, {"QUERY_STRING", "ANT1"}}, ""},
@@ -280,9 +280,10 @@ INSTANTIATE_TEST_SUITE_P(
                      {"CONTENT_LENGTH", std::to_string(good_body.size())},
                      {"CONTENT_TYPE", form_type(B)}},
                     good_body},
-        RefusalCase{"LowerCasePost", {{"REQUEST_METHOD", "post"},
-                                      {"CONTENT_LENGTH", std::to_string(good_body.size())},
-                                      {"CONTENT_TYPE", form_type(B)}},
+        RefusalCase{"LowerCasePost",
+                    {{"REQUEST_METHOD", "post"},
+                     {"CONTENT_LENGTH", std::to_string(good_body.size())},
+                     {"CONTENT_TYPE", form_type(B)}},
                     good_body},
         RefusalCase{"NoMethod", {}, good_body}),
     [](const testing::TestParamInfo<RefusalCase> &info) { return info.param.name; });
@@ -333,10 +334,7 @@ protected:
         dir_ = pattern;
         harness::write_file(dir_ + "/list.txt", list_);
     }
-    void TearDown() override
-    {
-        std::system(("rm -rf '" + dir_ + "'").c_str());
-    }
+    void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
 
     static bool have(const std::string &tool)
     {
@@ -410,8 +408,7 @@ public:
 
     void send(const std::string &bytes)
     {
-        ASSERT_EQ(write(to_child_, bytes.data(), bytes.size()),
-                  static_cast<ssize_t>(bytes.size()));
+        ASSERT_EQ(write(to_child_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
     }
 
     // Closes its input and gives what it answered.

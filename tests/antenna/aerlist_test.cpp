@@ -73,17 +73,16 @@ INSTANTIATE_TEST_SUITE_P(
         ListCase{"LinesAroundTheLineBuffer",
                  std::string(1022, 'a') + "\r\n" + std::string(1023, 'b') + "\n" +
                      std::string(1024, 'c') + "\r\nX\n",
-                 answer("\"" + std::string(20, 'a') + "\", \"" + std::string(20, 'b') +
-                        "\", \"" + std::string(20, 'c') + "\", \"X\"")},
+                 answer("\"" + std::string(20, 'a') + "\", \"" + std::string(20, 'b') + "\", \"" +
+                        std::string(20, 'c') + "\", \"X\"")},
         // U+00C4 (2 bytes), U+20AC (3 bytes) and U+1F4E1 (4 bytes) across byte 20.
         ListCase{"MultiByteCharacterAcrossByte20",
                  std::string(19, 'x') + "\xc3\x84Z\n" + std::string(18, 'x') + "\xc3\x84Z\n" +
                      std::string(18, 'x') + "\xe2\x82\xac\n" + std::string(17, 'x') +
                      "\xe2\x82\xac\n" + std::string(17, 'x') + "\xf0\x9f\x93\xa1\n",
                  answer("\"" + std::string(19, 'x') + "\", \"" + std::string(18, 'x') +
-                        "\xc3\x84\", \"" + std::string(18, 'x') + "\", \"" +
-                        std::string(17, 'x') + "\xe2\x82\xac\", \"" + std::string(17, 'x') +
-                        "\"")},
+                        "\xc3\x84\", \"" + std::string(18, 'x') + "\", \"" + std::string(17, 'x') +
+                        "\xe2\x82\xac\", \"" + std::string(17, 'x') + "\"")},
         ListCase{"ZeroByteEndsTheName", std::string("AB\0CD\nE\n", 8), answer("\"AB\", \"E\"")},
         ListCase{"At800Lines", numbered_lines(800), answer(numbered_names(800))},
         ListCase{"801LinesGive800", numbered_lines(801), answer(numbered_names(800))}),

@@ -66,26 +66,24 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ReaderCase{"Plain", form_type, file_part("XyZ", list) + closing("XyZ"), Outcome::stored,
                    list},
-        ReaderCase{"QuotedBoundaryWithBlankAndColon",
-                   "multipart/form-data; boundary=\"a b:c\"",
+        ReaderCase{"QuotedBoundaryWithBlankAndColon", "multipart/form-data; boundary=\"a b:c\"",
                    file_part("a b:c", list) + closing("a b:c"), Outcome::stored, list},
         ReaderCase{"QuotedPairInBoundary", "multipart/form-data; boundary=\"x\\\"y\"",
                    file_part("x\"y", list) + closing("x\"y"), Outcome::stored, list},
-        ReaderCase{"ParameterNameInAnyCase",
-                   "Multipart/Form-Data; charset=utf-8; BoUnDaRy=XyZ",
+        ReaderCase{"ParameterNameInAnyCase", "Multipart/Form-Data; charset=utf-8; BoUnDaRy=XyZ",
                    file_part("XyZ", list) + closing("XyZ"), Outcome::stored, list},
         ReaderCase{"BoundaryNamedInsideAnotherValueIsNotTheBoundary",
                    "multipart/form-data; x=\"; boundary=no\"; boundary=XyZ",
                    file_part("XyZ", list) + closing("XyZ"), Outcome::stored, list},
-        ReaderCase{"BoundaryFromTheBody", std::nullopt,
-                   file_part("XyZ", list) + closing("XyZ"), Outcome::stored, list},
+        ReaderCase{"BoundaryFromTheBody", std::nullopt, file_part("XyZ", list) + closing("XyZ"),
+                   Outcome::stored, list},
         ReaderCase{"BoundaryFromTheBodyAfterPreambleAndPadding", "multipart/form-data",
                    "preamble\r\n- not yet\r\n--XyZ \t\r\n" + disposition_file + "\r\n" + list +
                        "\r\n" + closing("XyZ"),
                    Outcome::stored, list},
         ReaderCase{"PreambleEpilogueAndPadding", form_type,
-                   "this is the preamble\r\n--XyZx\r\n--XyZ-x\r\n--XyZ \t \r\n" +
-                       disposition_file + "\r\n" + list + "\r\n--XyZ--  \r\nepilogue --XyZ",
+                   "this is the preamble\r\n--XyZx\r\n--XyZ-x\r\n--XyZ \t \r\n" + disposition_file +
+                       "\r\n" + list + "\r\n--XyZ--  \r\nepilogue --XyZ",
                    Outcome::stored, list},
         ReaderCase{"ClosingWithoutLineEnd", form_type, file_part("XyZ", list) + "--XyZ--",
                    Outcome::stored, list},
@@ -94,8 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
                        closing("XyZ"),
                    Outcome::stored, "a--XyZ\r\n--XyZx\r\n--XyZ-\r\n--Xy\r\n-\r\n--XyZ\t.\r\n"},
         ReaderCase{"HeaderLikeContent", form_type,
-                   file_part("XyZ", "\r\nContent-Type: text/plain\r\n\r\n\r\nX") +
-                       closing("XyZ"),
+                   file_part("XyZ", "\r\nContent-Type: text/plain\r\n\r\n\r\nX") + closing("XyZ"),
                    Outcome::stored, "\r\nContent-Type: text/plain\r\n\r\n\r\nX"},
         ReaderCase{"EmptyContent", form_type, file_part("XyZ", "") + closing("XyZ"),
                    Outcome::stored, ""},
@@ -112,34 +109,34 @@ INSTANTIATE_TEST_SUITE_P(
                        part("XyZ", disposition_field, "x") + closing("XyZ"),
                    Outcome::stored, list},
         ReaderCase{"FieldAloneIsTheFile", form_type,
-                   part("XyZ", disposition_field, list) + closing("XyZ"), Outcome::stored,
-                   list},
+                   part("XyZ", disposition_field, list) + closing("XyZ"), Outcome::stored, list},
         ReaderCase{"FilenameOnlyAsAParameter", form_type,
                    part("XyZ", "Content-Disposition: form-data; name=\"filename=a; filename\"\r\n",
                         "field") +
                        part("XyZ", "X-Filename: filename=\"b\"\r\n", "other") + closing("XyZ"),
                    Outcome::stored, "field"},
-        ReaderCase{"HeaderAndParameterNamesInAnyCase", form_type,
-                   part("XyZ", disposition_field, "field") +
-                       part("XyZ", "content-DISPOSITION : form-data; FileName*=UTF-8''a\r\n",
-                            list) +
-                       closing("XyZ"),
-                   Outcome::stored, list},
+        ReaderCase{
+            "HeaderAndParameterNamesInAnyCase", form_type,
+            part("XyZ", disposition_field, "field") +
+                part("XyZ", "content-DISPOSITION : form-data; FileName*=UTF-8''a\r\n", list) +
+                closing("XyZ"),
+            Outcome::stored, list},
         ReaderCase{"NoPart", form_type, "preamble\r\n--XyZ--\r\n", Outcome::no_part, ""},
         ReaderCase{"NoFileChosenIsNoPart", form_type,
-                   part("XyZ", "Content-Disposition: form-data; name=\"file\"; filename=\"\"\r\n"
-                               "Content-Type: application/octet-stream\r\n",
+                   part("XyZ",
+                        "Content-Disposition: form-data; name=\"file\"; filename=\"\"\r\n"
+                        "Content-Type: application/octet-stream\r\n",
                         "") +
                        closing("XyZ"),
                    Outcome::no_part, ""},
-        ReaderCase{"NoFileChosenIsPassedOver", form_type,
-                   part("XyZ", "Content-Disposition: form-data; name=\"a\"; filename=\"\"\r\n",
-                        "") +
-                       file_part("XyZ", list) + closing("XyZ"),
-                   Outcome::stored, list},
+        ReaderCase{
+            "NoFileChosenIsPassedOver", form_type,
+            part("XyZ", "Content-Disposition: form-data; name=\"a\"; filename=\"\"\r\n", "") +
+                file_part("XyZ", list) + closing("XyZ"),
+            Outcome::stored, list},
         ReaderCase{"NoDelimiter", form_type, list, Outcome::unterminated, ""},
-        ReaderCase{"NoClosingDelimiter", form_type, file_part("XyZ", list),
-                   Outcome::unterminated, ""},
+        ReaderCase{"NoClosingDelimiter", form_type, file_part("XyZ", list), Outcome::unterminated,
+                   ""},
         ReaderCase{"ClosingDelimiterCut", form_type, file_part("XyZ", list) + "--XyZ-",
                    Outcome::unterminated, ""},
         ReaderCase{"BareLineFeedsAreNoDelimiters", form_type,
@@ -154,8 +151,8 @@ INSTANTIATE_TEST_SUITE_P(
                    file_part(std::string(71, 'b'), list) + closing(std::string(71, 'b')),
                    Outcome::malformed, ""},
         ReaderCase{"HeaderLineBeyondTheWindow", form_type,
-                   file_part("XyZ", "") + part("XyZ", "X-Long: " + std::string(5000, 'h') + "\r\n",
-                                               list) +
+                   file_part("XyZ", "") +
+                       part("XyZ", "X-Long: " + std::string(5000, 'h') + "\r\n", list) +
                        closing("XyZ"),
                    Outcome::malformed, ""}),
     [](const testing::TestParamInfo<ReaderCase> &info) { return info.param.name; });
@@ -199,9 +196,9 @@ TEST(Reader, SplitsAnywhereGiveTheSameContent)
     for (size_t boundary_size : {1u, 2u, 16u, 38u, 69u, 70u}) {
         std::string boundary = boundary_of(boundary_size);
         std::string type = "multipart/form-data; boundary=\"" + boundary + "\"";
-        for (size_t size : {size_t{0}, size_t{1}, size_t{3}, boundary_size + 3, boundary_size + 4,
-                            window - boundary_size - 5, window - 1, window, window + 1,
-                            2 * window + 77}) {
+        for (size_t size :
+             {size_t{0}, size_t{1}, size_t{3}, boundary_size + 3, boundary_size + 4,
+              window - boundary_size - 5, window - 1, window, window + 1, 2 * window + 77}) {
             SCOPED_TRACE("boundary " + std::to_string(boundary_size) + ", content " +
                          std::to_string(size));
             std::string content = near_misses(boundary, size, static_cast<uint32_t>(size));
@@ -226,8 +223,9 @@ TEST(Reader, DamagedBodiesReadTheSameInAnySplit)
 {
     const std::string boundary = "b";
     const std::string type = "multipart/form-data; boundary=b";
-    const std::string pieces[] = {"\r\n", "--", "--b", "\r\n--b", "\r\n\r\n", "\"", ";",
-                                  "filename=x", "Content-Disposition:", " ", "\r"};
+    const std::string pieces[] = {
+        "\r\n", "--", "--b", "\r\n--b", "\r\n\r\n", "\"", ";", "filename=x", "Content-Disposition:",
+        " ",    "\r"};
     const std::string base = part(boundary, disposition_field, "field") +
                              file_part(boundary, near_misses(boundary, 300, 3)) + closing(boundary);
     uint32_t state = 12345;

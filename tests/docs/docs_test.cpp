@@ -59,7 +59,8 @@ std::vector<Row> rows(const std::string &doc, const std::string &header)
         }
         /* No cell of these tables holds a bar of its own. */
         Row row{program, {}};
-        for (size_t cell = 1, bar; (bar = line.find('|', cell)) != std::string::npos; cell = bar + 1)
+        for (size_t cell = 1, bar; (bar = line.find('|', cell)) != std::string::npos;
+             cell = bar + 1)
             row.cells.push_back(trim(line.substr(cell, bar - cell)));
         found.push_back(row);
     }
@@ -86,9 +87,10 @@ harness::Result send(const std::string &program, const std::string &request)
     const std::string body = "--docs\r\nContent-Disposition: form-data; name=\"file\"; "
                              "filename=\"antennas.txt\"\r\nContent-Type: text/plain\r\n\r\n" +
                              file + "\r\n--docs--\r\n";
-    return harness::run(program, {{"REQUEST_METHOD", "POST"},
-                                  {"CONTENT_TYPE", "multipart/form-data; boundary=docs"},
-                                  {"CONTENT_LENGTH", std::to_string(body.size())}},
+    return harness::run(program,
+                        {{"REQUEST_METHOD", "POST"},
+                         {"CONTENT_TYPE", "multipart/form-data; boundary=docs"},
+                         {"CONTENT_LENGTH", std::to_string(body.size())}},
                         body);
 }
 
@@ -128,7 +130,8 @@ TEST(Api, FailureAnswersAsDocumented)
             ASSERT_EQ(when, "no list stored");
         }
 
-        harness::Result result = send(when == "no list stored" ? program : program + "-shortwait", row.cells[2]);
+        harness::Result result =
+            send(when == "no list stored" ? program : program + "-shortwait", row.cells[2]);
 
         if (held != -1)
             semaphore_v(held);
@@ -180,11 +183,11 @@ TEST(Integration, RecordsHaveTheirKeysAndSizes)
         {"GNSSInfo", {GNSS_SHM_KEY, GNSS_SEM_KEY, sizeof(GNSSInfo), mode}},
     };
     std::map<std::string, Record> documented;
-    for (const Row &row :
-         rows(document("integration.md"), "| Record | Segment key | Semaphore key | Size | Permissions |")) {
+    for (const Row &row : rows(document("integration.md"),
+                               "| Record | Segment key | Semaphore key | Size | Permissions |")) {
         ASSERT_EQ(row.cells.size(), 5u);
-        documented[row.cells[0]] = {number(row.cells[1]), number(row.cells[2]), number(row.cells[3]),
-                                    number(row.cells[4])};
+        documented[row.cells[0]] = {number(row.cells[1]), number(row.cells[2]),
+                                    number(row.cells[3]), number(row.cells[4])};
         // The hexadecimal form that ipcs shows, beside the key.
         for (int key : {1, 2}) {
             char hex[16];
@@ -217,26 +220,46 @@ std::ostream &operator<<(std::ostream &out, const Place &place)
 }
 
 #define AT(Record, member) \
-    {#Record "." #member, Place{offsetof(Record, member), sizeof(static_cast<Record *>(nullptr)->member)}}
+    { \
+#Record "." #member, Place \
+        { \
+            offsetof(Record, member), sizeof(static_cast<Record *>(nullptr)->member) \
+        } \
+    }
 
 TEST(Integration, FieldsHaveTheirOffsetsAndSizes)
 {
     const std::map<std::string, Place> fields = {
-        AT(ReceiverConfig, StationID),       AT(ReceiverConfig, DDNS),
-        AT(ReceiverConfig, PORTVIA),         AT(ReceiverConfig, TUNNEX),
-        AT(ReceiverConfig, user),            AT(ReceiverConfig, pawd),
-        AT(ReceiverConfig, INS),             AT(ReceiverMonitor, op.OperateEntry),
-        AT(ReceiverMonitor, op.OperateState), AT(ReceiverMonitor, UpgradeProgress),
-        AT(ReceiverMonitor, HasReadenProgress), AT(ReceiverMonitor, IMUState),
-        AT(ReceiverMonitor, Ant1SQI),        AT(ReceiverMonitor, Ant2SQI),
-        AT(TUNNEXConfig, enable),            AT(TUNNEXConfig, authtoken),
-        AT(TUNNEXConfig, domain),            AT(TUNNEXConfig, region),
-        AT(PORTVIAConfig, enable),           AT(PORTVIAConfig, authtoken),
-        AT(PORTVIAConfig, domain),           AT(DDNSConfig, enable),
-        AT(DDNSConfig, server_name),         AT(DDNSConfig, user_name),
-        AT(DDNSConfig, password),            AT(DDNSConfig, domain),
-        AT(INSConfig, enable),               AT(INSConfig, mode),
-        AT(INSConfig, axial),                AT(INSConfig, initSV),
+        AT(ReceiverConfig, StationID),
+        AT(ReceiverConfig, DDNS),
+        AT(ReceiverConfig, PORTVIA),
+        AT(ReceiverConfig, TUNNEX),
+        AT(ReceiverConfig, user),
+        AT(ReceiverConfig, pawd),
+        AT(ReceiverConfig, INS),
+        AT(ReceiverMonitor, op.OperateEntry),
+        AT(ReceiverMonitor, op.OperateState),
+        AT(ReceiverMonitor, UpgradeProgress),
+        AT(ReceiverMonitor, HasReadenProgress),
+        AT(ReceiverMonitor, IMUState),
+        AT(ReceiverMonitor, Ant1SQI),
+        AT(ReceiverMonitor, Ant2SQI),
+        AT(TUNNEXConfig, enable),
+        AT(TUNNEXConfig, authtoken),
+        AT(TUNNEXConfig, domain),
+        AT(TUNNEXConfig, region),
+        AT(PORTVIAConfig, enable),
+        AT(PORTVIAConfig, authtoken),
+        AT(PORTVIAConfig, domain),
+        AT(DDNSConfig, enable),
+        AT(DDNSConfig, server_name),
+        AT(DDNSConfig, user_name),
+        AT(DDNSConfig, password),
+        AT(DDNSConfig, domain),
+        AT(INSConfig, enable),
+        AT(INSConfig, mode),
+        AT(INSConfig, axial),
+        AT(INSConfig, initSV),
     };
     std::map<std::string, Place> documented;
     for (const Row &row : rows(document("integration.md"), "| Field | Offset | Size | Holds |")) {
@@ -247,16 +270,22 @@ TEST(Integration, FieldsHaveTheirOffsetsAndSizes)
     EXPECT_EQ(documented, fields);
 }
 
-#define NAMED(value) {#value, value}
+#define NAMED(value) \
+    { \
+#value, value \
+    }
 
 TEST(Integration, OperationsAndStatesHaveTheirNumbers)
 {
     const std::map<std::string, long> numbers = {
-        NAMED(ENTRY_SID_OP),        NAMED(ENTRY_DDNS_OP),       NAMED(ENTRY_PORTVIA_OP),
-        NAMED(ENTRY_TUNNEX_OP),     NAMED(ENTRY_INS_OP),        NAMED(ENTRY_STATION_ID),
-        NAMED(ENTRY_DDNS_CONFIG),   NAMED(ENTRY_PORTVIA_CONFIG), NAMED(ENTRY_TUNNEX_CONFIG),
-        NAMED(ENTRY_INS),           NAMED(OP_FAILED),           NAMED(OP_COMPLETE),
-        NAMED(OP_ENABLE),           NAMED(OP_EXE),              NAMED(OP_SUCCESS),
+        NAMED(ENTRY_SID_OP),        NAMED(ENTRY_DDNS_OP),
+        NAMED(ENTRY_PORTVIA_OP),    NAMED(ENTRY_TUNNEX_OP),
+        NAMED(ENTRY_INS_OP),        NAMED(ENTRY_STATION_ID),
+        NAMED(ENTRY_DDNS_CONFIG),   NAMED(ENTRY_PORTVIA_CONFIG),
+        NAMED(ENTRY_TUNNEX_CONFIG), NAMED(ENTRY_INS),
+        NAMED(OP_FAILED),           NAMED(OP_COMPLETE),
+        NAMED(OP_ENABLE),           NAMED(OP_EXE),
+        NAMED(OP_SUCCESS),
     };
     std::map<std::string, long> documented;
     const std::string doc = document("integration.md");

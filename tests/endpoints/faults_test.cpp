@@ -112,8 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
         LostCase{"TunnexSetConfig", "tunnex", R"({"RN": "new.example"})", Lock::config, failed},
         LostCase{"DdnsDisableConfig", "ddns", R"({"key": 1})", Lock::config, failed},
         LostCase{"PortviaQueryConfig", "portvia", "{}", Lock::config, failed},
-        LostCase{"StationmarkSetConfig", "stationmark", R"({"id": "NEW1"})", Lock::config,
-                 failed},
+        LostCase{"StationmarkSetConfig", "stationmark", R"({"id": "NEW1"})", Lock::config, failed},
         LostCase{"InsChangeConfig", "ins", R"({"enable": 1, "mode": 3})", Lock::config, failed},
         LostCase{"CredsetRightPasswordConfig", "credset",
                  R"({"name": "root", "newPass": "x", "oldPass": "pw"})", Lock::config,
@@ -177,8 +176,8 @@ TEST_P(PutBack, KeepsNoChangeThatWasNotAnnounced)
     EXPECT_EQ(result.out, harness::header + c.answer);
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(config_bytes(), expected);
-    EXPECT_EQ(mailbox(), busy ? std::make_pair(int{ENTRY_IP_OP}, int{OP_EXE})
-                              : std::make_pair(0, 0));
+    EXPECT_EQ(mailbox(),
+              busy ? std::make_pair(int{ENTRY_IP_OP}, int{OP_EXE}) : std::make_pair(0, 0));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -190,10 +189,9 @@ INSTANTIATE_TEST_SUITE_P(
         PutBackCase{"TunnexLaterChangeStands", "tunnex-shortwait",
                     R"({"RN": "new.example", "authtoken": "new-token"})",
                     R"({ "State": 1, "Res": "failed" })", true},
-        PutBackCase{"TunnexMonitorSetGone", "tunnex", R"({"key": 1})",
-                    R"({ "Res": "failed" })", false},
-        PutBackCase{"StationmarkMonitorSetGone", "stationmark", R"({"id": "NEW1"})", failed,
+        PutBackCase{"TunnexMonitorSetGone", "tunnex", R"({"key": 1})", R"({ "Res": "failed" })",
                     false},
+        PutBackCase{"StationmarkMonitorSetGone", "stationmark", R"({"id": "NEW1"})", failed, false},
         PutBackCase{"InsMonitorSetGone", "ins", R"({"enable": 0, "mode": 5})", failed, false}),
     [](const testing::TestParamInfo<PutBackCase> &info) { return info.param.name; });
 
@@ -226,9 +224,9 @@ TEST_P(LockBound, EndsTheRequestWithItsFailure)
     EXPECT_FALSE(result.timed_out);
     EXPECT_EQ(result.out, harness::header + c.answer);
     EXPECT_EQ(result.status, 0);
-    EXPECT_NE(result.err.find(c.never_given_value ? "was never given its value"
-                                                  : "still held after"),
-              std::string::npos)
+    EXPECT_NE(
+        result.err.find(c.never_given_value ? "was never given its value" : "still held after"),
+        std::string::npos)
         << result.err;
     EXPECT_EQ(config_bytes(), harness::hex(ReceiverConfig{}));
     EXPECT_EQ(mailbox(), std::make_pair(0, 0));
@@ -236,17 +234,16 @@ TEST_P(LockBound, EndsTheRequestWithItsFailure)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, LockBound,
-    testing::Values(
-        BoundCase{"TunnexSetNeverGiven", "tunnex", R"({"RN": "new.example"})", Lock::config,
-                  true, failed},
-        BoundCase{"CredsetQueryNeverGiven", "credset", "{}", Lock::config, true,
-                  R"({ "Res": -1 })"},
-        BoundCase{"FillmeterNeverGiven", "fillmeter", "{}", Lock::monitor, true,
-                  R"({ "res": "unavailable" })"},
-        BoundCase{"StationmarkSetHeld", "stationmark", R"({"id": "NEW1"})", Lock::config,
-                  false, failed},
-        BoundCase{"AersignalHeld", "aersignal", "{}", Lock::monitor, false,
-                  R"({ "Res": "unavailable" })"}),
+    testing::Values(BoundCase{"TunnexSetNeverGiven", "tunnex", R"({"RN": "new.example"})",
+                              Lock::config, true, failed},
+                    BoundCase{"CredsetQueryNeverGiven", "credset", "{}", Lock::config, true,
+                              R"({ "Res": -1 })"},
+                    BoundCase{"FillmeterNeverGiven", "fillmeter", "{}", Lock::monitor, true,
+                              R"({ "res": "unavailable" })"},
+                    BoundCase{"StationmarkSetHeld", "stationmark", R"({"id": "NEW1"})",
+                              Lock::config, false, failed},
+                    BoundCase{"AersignalHeld", "aersignal", "{}", Lock::monitor, false,
+                              R"({ "Res": "unavailable" })"}),
     [](const testing::TestParamInfo<BoundCase> &info) { return info.param.name; });
 
 // Two changes of the login against the same old password, let go together: one of them is

@@ -81,12 +81,14 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"QueryOfAStoredModeOutsideTheTableIsZero", ins(255, 9, 0, 0.9f), "{}",
              R"({ "enable": 255, "mode": 0, "initSV": 0, "imuState": 200, "Res": "Success" })",
              ins(255, 9, 0, 0.9f), false},
-        Case{"QuerySaturatesAValueBeyondTheIntegers", ins(0, 1, 0, 1e30f), "{}",
-             R"({ "enable": 0, "mode": 2, "initSV": 2147483647, "imuState": 200, "Res": "Success" })",
-             ins(0, 1, 0, 1e30f), false},
-        Case{"QueryOfANegativeValueBeyondTheIntegers", ins(0, 8, 0, -1e30f), "{}",
-             R"({ "enable": 0, "mode": 5, "initSV": -2147483648, "imuState": 200, "Res": "Success" })",
-             ins(0, 8, 0, -1e30f), false},
+        Case{
+            "QuerySaturatesAValueBeyondTheIntegers", ins(0, 1, 0, 1e30f), "{}",
+            R"({ "enable": 0, "mode": 2, "initSV": 2147483647, "imuState": 200, "Res": "Success" })",
+            ins(0, 1, 0, 1e30f), false},
+        Case{
+            "QueryOfANegativeValueBeyondTheIntegers", ins(0, 8, 0, -1e30f), "{}",
+            R"({ "enable": 0, "mode": 5, "initSV": -2147483648, "imuState": 200, "Res": "Success" })",
+            ins(0, 8, 0, -1e30f), false},
         Case{"QueryOfANotANumberValueIsZero", ins(0, 4, 0, nan), "{}",
              R"({ "enable": 0, "mode": 3, "initSV": 0, "imuState": 200, "Res": "Success" })",
              ins(0, 4, 0, nan), false}),
@@ -101,7 +103,9 @@ TEST(Ins, QueryWaitsForTheExecutingOperation)
 
     harness::Result result = harness::post("ins", "{}");
 
-    EXPECT_EQ(result.out, harness::header + R"({ "enable": 0, "mode": 0, "initSV": 0, "imuState": 0, "Res": "Success" })");
+    EXPECT_EQ(result.out,
+              harness::header +
+                  R"({ "enable": 0, "mode": 0, "initSV": 0, "imuState": 0, "Res": "Success" })");
     EXPECT_EQ(mailbox(), std::make_pair(int{ENTRY_TUNNEX_OP}, int{OP_SUCCESS}));
 }
 

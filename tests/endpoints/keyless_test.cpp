@@ -25,7 +25,8 @@ struct Request {
     std::string body;
 };
 
-const std::string every_key = R"({"key": 1, "RN": "x", "enable": 1, "name": "n", "oldPass": "", "newPass": "p", "id": "i"})";
+const std::string every_key =
+    R"({"key": 1, "RN": "x", "enable": 1, "name": "n", "oldPass": "", "newPass": "p", "id": "i"})";
 
 std::string length(const std::string &body)
 {
@@ -34,7 +35,8 @@ std::string length(const std::string &body)
 
 const Program programs[] = {
     {"tunnex", R"({ "RN": "", "authtoken": "", "region": 0, "State": 0, "Res": "success" })"},
-    {"ddns", R"({ "RN": "", "SP": "", "username": "", "password": "", "State": 0, "Res": "success" })"},
+    {"ddns",
+     R"({ "RN": "", "SP": "", "username": "", "password": "", "State": 0, "Res": "success" })"},
     {"portvia", R"({ "RN": "", "authtoken": "", "State": 0, "Res": "success" })"},
     {"ins", R"({ "enable": 0, "mode": 0, "initSV": 0, "imuState": 0, "Res": "Success" })"},
     {"credset", R"({ "name": "", "Res": 0 })"},
@@ -49,7 +51,9 @@ const Request requests[] = {
     {"Empty", {{"REQUEST_METHOD", "POST"}, {"CONTENT_LENGTH", "0"}}, every_key},
     {"NotJson", {{"REQUEST_METHOD", "POST"}, {"CONTENT_LENGTH", length(cut)}}, cut},
     {"Array", {{"REQUEST_METHOD", "POST"}, {"CONTENT_LENGTH", length(array)}}, array},
-    {"PercentEncodedQuery", {{"REQUEST_METHOD", "GET"}, {"QUERY_STRING", "%7B%22RN%22%3A%22x%22%7D"}}, ""},
+    {"PercentEncodedQuery",
+     {{"REQUEST_METHOD", "GET"}, {"QUERY_STRING", "%7B%22RN%22%3A%22x%22%7D"}},
+     ""},
 };
 
 class Keyless : public testing::TestWithParam<std::tuple<Program, Request>> {};
@@ -67,11 +71,12 @@ TEST_P(Keyless, GetsTheQueryAnswer)
     EXPECT_EQ(mailbox(), std::make_pair(0, 0));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Keyless, testing::Combine(testing::ValuesIn(programs), testing::ValuesIn(requests)),
-    [](const testing::TestParamInfo<std::tuple<Program, Request>> &info) {
-        return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
-    });
+INSTANTIATE_TEST_SUITE_P(Cases, Keyless,
+                         testing::Combine(testing::ValuesIn(programs), testing::ValuesIn(requests)),
+                         [](const testing::TestParamInfo<std::tuple<Program, Request>> &info) {
+                             return std::string(std::get<0>(info.param).name) + "_" +
+                                    std::get<1>(info.param).name;
+                         });
 
 // What a client sees when the records cannot be attached: credset attaches before its header
 // line and leaves no output at all; the others leave the header block.
@@ -81,10 +86,11 @@ TEST(AttachOrder, DecidesWhatAFailedAttachLeaves)
     ASSERT_GE(shmget(CONFIG_SHM_KEY, 16, SHARE_IPC_FLAGS), 0);
     const std::pair<const char *, std::string> programs[] = {
         {"tunnex", harness::header}, {"ddns", harness::header}, {"portvia", harness::header},
-        {"ins", harness::header},    {"credset", ""},          {"stationmark", harness::header},
+        {"ins", harness::header},    {"credset", ""},           {"stationmark", harness::header},
     };
     for (const auto &[name, out] : programs) {
-        harness::Result result = harness::post(name, R"({"key": 1, "enable": 1, "name": "n", "id": "i"})");
+        harness::Result result =
+            harness::post(name, R"({"key": 1, "enable": 1, "name": "n", "id": "i"})");
         EXPECT_EQ(result.out, out) << name;
         EXPECT_EQ(result.err, "shmget failed\n") << name;
         EXPECT_EQ(result.status, 1) << name;

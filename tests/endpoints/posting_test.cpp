@@ -25,7 +25,7 @@ int monitor_attachments()
 {
     struct shmid_ds info;
     return shmctl(ZarvelMonitor.shm_id, IPC_STAT, &info) == 0 ? static_cast<int>(info.shm_nattch)
-                                                               : -1;
+                                                              : -1;
 }
 
 bool wait_for_attachments(int count)
@@ -86,7 +86,8 @@ TEST(Posting, PostersReleasedTogetherAllReachTheDaemon)
     std::vector<harness::Result> results(posts.size());
     std::vector<std::thread> threads;
     for (size_t i = 0; i < posts.size(); ++i)
-        threads.emplace_back([&, i] { results[i] = harness::post(posts[i].program, posts[i].body); });
+        threads.emplace_back(
+            [&, i] { results[i] = harness::post(posts[i].program, posts[i].body); });
 
     const bool all_waiting = wait_for_attachments(static_cast<int>(posts.size()) + 1);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -105,12 +106,9 @@ TEST(Posting, PostersReleasedTogetherAllReachTheDaemon)
     uint8_t station[16];
     put(station, "S1");
     Operations expected = {
-        {ENTRY_TUNNEX_OP, zero_hex<TUNNEXConfig>()},
-        {ENTRY_TUNNEX_OP, zero_hex<TUNNEXConfig>()},
-        {ENTRY_DDNS_OP, zero_hex<DDNSConfig>()},
-        {ENTRY_PORTVIA_OP, harness::hex(portvia)},
-        {ENTRY_SID_OP, harness::hex(station)},
-        {ENTRY_SID_OP, harness::hex(station)},
+        {ENTRY_TUNNEX_OP, zero_hex<TUNNEXConfig>()}, {ENTRY_TUNNEX_OP, zero_hex<TUNNEXConfig>()},
+        {ENTRY_DDNS_OP, zero_hex<DDNSConfig>()},     {ENTRY_PORTVIA_OP, harness::hex(portvia)},
+        {ENTRY_SID_OP, harness::hex(station)},       {ENTRY_SID_OP, harness::hex(station)},
     };
     Operations taken = daemon.operations();
     std::sort(expected.begin(), expected.end());
@@ -142,7 +140,7 @@ struct GiveUpCase {
     const char *name;
     const char *program; // built with a 300 ms bound on the wait
     std::string body;
-    bool busy;           // the mailbox is held in OP_EXE by an operation nobody finishes
+    bool busy; // the mailbox is held in OP_EXE by an operation nobody finishes
     std::string answer;
     std::pair<int, int> mailbox_after;
     bool written; // the change stays: it was posted before the wait that gave up
@@ -177,13 +175,18 @@ INSTANTIATE_TEST_SUITE_P(
                    R"({ "State": 1, "Res": "failed" })", held, false},
         GiveUpCase{"StationmarkSet", "stationmark-shortwait", R"({"id": "S1"})", true,
                    R"({ "Res": "failed" })", held, false},
-        GiveUpCase{"InsChange", "ins-shortwait", R"({"enable": 1})", true,
-                   R"({ "Res": "failed" })", held, false},
+        GiveUpCase{"InsChange", "ins-shortwait", R"({"enable": 1})", true, R"({ "Res": "failed" })",
+                   held, false},
         GiveUpCase{"InsQuery", "ins-shortwait", "{}", true,
                    R"({ "enable": 0, "mode": 0, "initSV": 0, "imuState": 0, "Res": "failed" })",
                    held, false},
-        GiveUpCase{"InsOwnOperationNeverFinished", "ins-shortwait", R"({"enable": 1})", false,
-                   R"({ "Res": "failed" })", {ENTRY_INS_OP, OP_EXE}, true}),
+        GiveUpCase{"InsOwnOperationNeverFinished",
+                   "ins-shortwait",
+                   R"({"enable": 1})",
+                   false,
+                   R"({ "Res": "failed" })",
+                   {ENTRY_INS_OP, OP_EXE},
+                   true}),
     [](const testing::TestParamInfo<GiveUpCase> &info) { return info.param.name; });
 
 } // namespace

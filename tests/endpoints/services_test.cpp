@@ -118,44 +118,37 @@ INSTANTIATE_TEST_SUITE_P(
             R"({ "RN": ")" + repeat("d", 33) +
                 R"(", "authtoken": "t", "region": 5, "State": 1, "Res": "success" })",
             tunnex(1, repeat("d", 33), "t", "jp"), false},
-        Case<TUNNEXConfig>{
-            "SetKeepsOldBytesAfterTheNul", tunnex_stored,
-            R"({"RN": "new.io", "authtoken": "t2", "region": 7})", set_answer,
-            tunnex(1, "new.io\0mple.net"s, "t2\0-old"s, "in\0Z"s), true},
-        Case<TUNNEXConfig>{
-            "SetRegionZeroKeepsStored", tunnex_stored,
-            R"({"RN": "new.io", "authtoken": "t2", "region": 0})", set_answer,
-            tunnex(1, "new.io\0mple.net"s, "t2\0-old"s, "eu\0Z"s), true},
-        Case<TUNNEXConfig>{
-            "SetRegionEightKeepsStored", tunnex_stored,
-            R"({"RN": "new.io", "authtoken": "t2", "region": 8})", set_answer,
-            tunnex(1, "new.io\0mple.net"s, "t2\0-old"s, "eu\0Z"s), true},
-        Case<TUNNEXConfig>{
-            "SetRegionMinusOneKeepsStored", tunnex_stored,
-            R"({"RN": "new.io", "authtoken": "t2", "region": -1})", set_answer,
-            tunnex(1, "new.io\0mple.net"s, "t2\0-old"s, "eu\0Z"s), true},
-        Case<TUNNEXConfig>{
-            "SetCuts40CharacterDomainAndKeepsAbsentKeys", tunnex(0, "old.example.net", "tok-old", "sa"),
-            R"({"RN": ")" + forty + R"("})", set_answer,
-            tunnex(1, forty.substr(0, 32), "tok-old", "sa"), true},
+        Case<TUNNEXConfig>{"SetKeepsOldBytesAfterTheNul", tunnex_stored,
+                           R"({"RN": "new.io", "authtoken": "t2", "region": 7})", set_answer,
+                           tunnex(1, "new.io\0mple.net"s, "t2\0-old"s, "in\0Z"s), true},
+        Case<TUNNEXConfig>{"SetRegionZeroKeepsStored", tunnex_stored,
+                           R"({"RN": "new.io", "authtoken": "t2", "region": 0})", set_answer,
+                           tunnex(1, "new.io\0mple.net"s, "t2\0-old"s, "eu\0Z"s), true},
+        Case<TUNNEXConfig>{"SetRegionEightKeepsStored", tunnex_stored,
+                           R"({"RN": "new.io", "authtoken": "t2", "region": 8})", set_answer,
+                           tunnex(1, "new.io\0mple.net"s, "t2\0-old"s, "eu\0Z"s), true},
+        Case<TUNNEXConfig>{"SetRegionMinusOneKeepsStored", tunnex_stored,
+                           R"({"RN": "new.io", "authtoken": "t2", "region": -1})", set_answer,
+                           tunnex(1, "new.io\0mple.net"s, "t2\0-old"s, "eu\0Z"s), true},
+        Case<TUNNEXConfig>{"SetCuts40CharacterDomainAndKeepsAbsentKeys",
+                           tunnex(0, "old.example.net", "tok-old", "sa"),
+                           R"({"RN": ")" + forty + R"("})", set_answer,
+                           tunnex(1, forty.substr(0, 32), "tok-old", "sa"), true},
         Case<TUNNEXConfig>{
             "SetCuts150CharacterTokenTo100", tunnex_stored,
             R"({"RN": "old.example.net", "authtoken": ")" + repeat("t", 150) + R"(", "region": 1})",
             set_answer, tunnex(1, "old.example.net", repeat("t", 100), "us\0Z"s), true},
-        Case<TUNNEXConfig>{
-            "SetWithNullDomainKeepsIt", tunnex_stored,
-            R"({"RN": null, "authtoken": "t2", "region": 3})", set_answer,
-            tunnex(1, "old.example.net", "t2\0-old"s, "au\0Z"s), true},
-        Case<TUNNEXConfig>{
-            "SetTakesANumberAsItsText", tunnex_stored, R"({"RN": "x", "authtoken": 12345})",
-            set_answer, tunnex(1, "x\0d.example.net"s, "12345\0d"s, "eu\0Z"s), true},
+        Case<TUNNEXConfig>{"SetWithNullDomainKeepsIt", tunnex_stored,
+                           R"({"RN": null, "authtoken": "t2", "region": 3})", set_answer,
+                           tunnex(1, "old.example.net", "t2\0-old"s, "au\0Z"s), true},
+        Case<TUNNEXConfig>{"SetTakesANumberAsItsText", tunnex_stored,
+                           R"({"RN": "x", "authtoken": 12345})", set_answer,
+                           tunnex(1, "x\0d.example.net"s, "12345\0d"s, "eu\0Z"s), true},
         Case<TUNNEXConfig>{"DisableKeepsTheSettings", tunnex_stored, R"({"key": 1})",
-                           disable_answer, tunnex(0, "old.example.net", "tok-old", "eu\0Z"s),
-                           true},
+                           disable_answer, tunnex(0, "old.example.net", "tok-old", "eu\0Z"s), true},
         Case<TUNNEXConfig>{"KeyWinsOverRN", tunnex_stored,
                            R"({"key": "", "RN": "x.example", "authtoken": "t", "region": 1})",
-                           disable_answer, tunnex(0, "old.example.net", "tok-old", "eu\0Z"s),
-                           true},
+                           disable_answer, tunnex(0, "old.example.net", "tok-old", "eu\0Z"s), true},
         Case<TUNNEXConfig>{"NullKeyDisables", tunnex_stored, R"({"key": null})", disable_answer,
                            tunnex(0, "old.example.net", "tok-old", "eu\0Z"s), true}),
     case_name<TUNNEXConfig>);
@@ -176,13 +169,12 @@ INSTANTIATE_TEST_SUITE_P(
             "QueryAnswersTheStoredSettings", ddns_stored, "{}",
             R"({ "RN": "home.example", "SP": "srv.example", "username": "alice", "password": "secret", "State": 1, "Res": "success" })",
             ddns_stored, false},
-        Case<DDNSConfig>{
-            "QueryCutsFullFieldsTo32",
-            ddns(0, repeat("d", 33), repeat("s", 33), "u", repeat("p", 17)), "{}",
-            R"({ "RN": ")" + repeat("d", 32) + R"(", "SP": ")" + repeat("s", 32) +
-                R"(", "username": "u", "password": ")" + repeat("p", 17) +
-                R"(", "State": 0, "Res": "success" })",
-            ddns(0, repeat("d", 33), repeat("s", 33), "u", repeat("p", 17)), false},
+        Case<DDNSConfig>{"QueryCutsFullFieldsTo32",
+                         ddns(0, repeat("d", 33), repeat("s", 33), "u", repeat("p", 17)), "{}",
+                         R"({ "RN": ")" + repeat("d", 32) + R"(", "SP": ")" + repeat("s", 32) +
+                             R"(", "username": "u", "password": ")" + repeat("p", 17) +
+                             R"(", "State": 0, "Res": "success" })",
+                         ddns(0, repeat("d", 33), repeat("s", 33), "u", repeat("p", 17)), false},
         Case<DDNSConfig>{
             "SetCutsA20CharacterPasswordTo16", ddns_stored,
             R"({"RN": "h2", "SP": "s2", "username": "bob", "password": "abcdefghijklmnopqrst"})",
@@ -212,14 +204,14 @@ INSTANTIATE_TEST_SUITE_P(
             "QueryAnswersTheStoredSettings", portvia_stored, "{}",
             R"({ "RN": "pv.example", "authtoken": "pvtoken", "State": 1, "Res": "success" })",
             portvia_stored, false},
-        Case<PORTVIAConfig>{
-            "QueryCutsFullFieldsTo32", portvia(1, repeat("d", 33), repeat("t", 33)), "{}",
-            R"({ "RN": ")" + repeat("d", 32) + R"(", "authtoken": ")" + repeat("t", 32) +
-                R"(", "State": 1, "Res": "success" })",
-            portvia(1, repeat("d", 33), repeat("t", 33)), false},
+        Case<PORTVIAConfig>{"QueryCutsFullFieldsTo32", portvia(1, repeat("d", 33), repeat("t", 33)),
+                            "{}",
+                            R"({ "RN": ")" + repeat("d", 32) + R"(", "authtoken": ")" +
+                                repeat("t", 32) + R"(", "State": 1, "Res": "success" })",
+                            portvia(1, repeat("d", 33), repeat("t", 33)), false},
         Case<PORTVIAConfig>{"SetCuts40CharacterToken", portvia(0, "pv.example", "pvtoken"),
-                            R"({"RN": "n.example", "authtoken": ")" + forty + R"("})",
-                            set_answer, portvia(1, "n.example", forty.substr(0, 32)), true},
+                            R"({"RN": "n.example", "authtoken": ")" + forty + R"("})", set_answer,
+                            portvia(1, "n.example", forty.substr(0, 32)), true},
         Case<PORTVIAConfig>{"DisableKeepsTheSettings", portvia_stored, R"({"key": 1, "RN": ""})",
                             disable_answer, portvia(0, "pv.example", "pvtoken"), true}),
     case_name<PORTVIAConfig>);

@@ -62,7 +62,8 @@ TEST_P(Cut, KeepsWholeCharactersOnly)
         harness::Result result = harness::post(field.program, field.body(t.text));
         EXPECT_EQ(result.status, 0);
         const std::string kept = field.stored(harness::config());
-        EXPECT_EQ(harness::hex(kept.data(), kept.size()), harness::hex(t.kept.data(), t.kept.size()));
+        EXPECT_EQ(harness::hex(kept.data(), kept.size()),
+                  harness::hex(t.kept.data(), t.kept.size()));
     }
 }
 
@@ -87,12 +88,14 @@ INSTANTIATE_TEST_SUITE_P(
                   [](ReceiverConfig &c) { return text_of(c.StationID); }},
         TextField{"LoginName", "credset", 16,
                   [](const std::string &text) {
-                      return R"({"name": )" + quoted(text) + R"(, "newPass": "pw", "oldPass": "pw"})";
+                      return R"({"name": )" + quoted(text) +
+                             R"(, "newPass": "pw", "oldPass": "pw"})";
                   },
                   [](ReceiverConfig &c) { return text_of(c.user); }},
         TextField{"LoginPassword", "credset", 16,
                   [](const std::string &text) {
-                      return R"({"name": "u", "newPass": )" + quoted(text) + R"(, "oldPass": "pw"})";
+                      return R"({"name": "u", "newPass": )" + quoted(text) +
+                             R"(, "oldPass": "pw"})";
                   },
                   [](ReceiverConfig &c) { return text_of(c.pawd); }}),
     [](const testing::TestParamInfo<TextField> &info) { return info.param.name; });
@@ -114,8 +117,9 @@ TEST_P(BadBytes, AnsweredAsReplacementCharacters)
 
     harness::Result result = harness::post(c.program, "{}");
 
-    EXPECT_EQ(harness::hex(result.out.data(), result.out.size()),
-              harness::hex((harness::header + c.answer).data(), harness::header.size() + c.answer.size()))
+    EXPECT_EQ(
+        harness::hex(result.out.data(), result.out.size()),
+        harness::hex((harness::header + c.answer).data(), harness::header.size() + c.answer.size()))
         << result.out;
 }
 
@@ -125,8 +129,12 @@ INSTANTIATE_TEST_SUITE_P(
     Records, BadBytes,
     testing::Values(
         Repair{"TunnexDomainLoneByte", "tunnex",
-               [] { put(harness::config().TUNNEX.domain, "a\xFF" "b"); },
-               R"({ "RN": "a)" + replacement + R"(b", "authtoken": "", "region": 0, "State": 0, "Res": "success" })"},
+               [] {
+                   put(harness::config().TUNNEX.domain, "a\xFF"
+                                                        "b");
+               },
+               R"({ "RN": "a)" + replacement +
+                   R"(b", "authtoken": "", "region": 0, "State": 0, "Res": "success" })"},
         Repair{"DdnsPasswordCutSequence", "ddns",
                [] { put(harness::config().DDNS.password, "pass\xC3"); },
                R"({ "RN": "", "SP": "", "username": "", "password": "pass)" + replacement +
@@ -135,11 +143,19 @@ INSTANTIATE_TEST_SUITE_P(
                [] { put(harness::config().StationID, "\xF0\x9F\x98x\xC3\xA9"); },
                R"({ "id": ")" + replacement + replacement + replacement + "x\xC3\xA9\" }"},
         Repair{"LoginNameStrayContinuation", "credset",
-               [] { put(harness::config().user, "\x80" "abc"); },
+               [] {
+                   put(harness::config().user, "\x80"
+                                               "abc");
+               },
                R"({ "name": ")" + replacement + R"(abc", "Res": 0 })"},
         Repair{"AntennaList", "aerlist",
-               [] { harness::write_file(AERKIND_LIST_PATH, "ok\n\xFF\xFE\nANT\xC3\xA9\nABCDEFGHIJKLMNOPQRS\xE2\x82\n"); },
-               R"({ "data": [ "ok", ")" + replacement + replacement + R"(", "ANT)" "\xC3\xA9" +
+               [] {
+                   harness::write_file(AERKIND_LIST_PATH,
+                                       "ok\n\xFF\xFE\nANT\xC3\xA9\nABCDEFGHIJKLMNOPQRS\xE2\x82\n");
+               },
+               R"({ "data": [ "ok", ")" + replacement + replacement +
+                   R"(", "ANT)"
+                   "\xC3\xA9" +
                    R"(", "ABCDEFGHIJKLMNOPQRS" ], "Res": "Success" })"}),
     [](const testing::TestParamInfo<Repair> &info) { return info.param.name; });
 

@@ -86,11 +86,12 @@ TEST_P(SmallConfigSegment, StopsAttachingAtTheConfigurationRecord)
     EXPECT_EQ(shmget(2345, 0, 0), -1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Orders, SmallConfigSegment,
-    testing::Values(FailureCase{"HeaderFirst", {}, harness::header},
-                    FailureCase{"AttachFirst", {"--attach-first"}, ""}),
-    [](const testing::TestParamInfo<FailureCase> &info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Orders, SmallConfigSegment,
+                         testing::Values(FailureCase{"HeaderFirst", {}, harness::header},
+                                         FailureCase{"AttachFirst", {"--attach-first"}, ""}),
+                         [](const testing::TestParamInfo<FailureCase> &info) {
+                             return info.param.name;
+                         });
 
 TEST(Attach, ALockHolderKilledBeforeReleasingFreesTheLock)
 {

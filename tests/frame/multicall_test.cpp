@@ -53,12 +53,8 @@ TEST_P(StartedAs, RunsTheProgramOfThatNameOrAnswersNothing)
 }
 
 const NameCase names[] = {
-    {"fillmeter", true},
-    {"receiver-cgi", false},
-    {"nonesuch", false},
-    {"Fillmeter", false},
-    {"fillmeter.cgi", false},
-    {"fillmeter-shortwait", false},
+    {"fillmeter", true},  {"receiver-cgi", false},  {"nonesuch", false},
+    {"Fillmeter", false}, {"fillmeter.cgi", false}, {"fillmeter-shortwait", false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Names, StartedAs, testing::ValuesIn(names),

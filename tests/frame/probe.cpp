@@ -16,5 +16,6 @@ void work(const cgi::Request &request, json_object *answer)
 int main(int argc, char **argv)
 {
     bool attach_first = argc > 1 && strcmp(argv[1], "--attach-first") == 0;
-    return cgi::serve({attach_first ? cgi::Attach::before_header : cgi::Attach::after_header, work});
+    return cgi::serve(
+        {attach_first ? cgi::Attach::before_header : cgi::Attach::after_header, work});
 }

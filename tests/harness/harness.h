@@ -35,7 +35,8 @@ constexpr Millis default_limit = 30s;
 
 // The built program and the command line that starts it (with the build's launcher).
 std::string program(const std::string &name);
-std::vector<std::string> command(const std::string &name, const std::vector<std::string> &args = {});
+std::vector<std::string> command(const std::string &name,
+                                 const std::vector<std::string> &args = {});
 
 // Starts cmd with exactly env in a process group of its own. Its standard input is in (-1:
 // /dev/null), its output and error out and err (-1: the test's own).
@@ -102,7 +103,10 @@ int semaphore_value(int sem_id);
 
 // Bytes of an object, for exact comparisons in failure messages.
 std::string hex(const void *data, size_t size);
-template <typename T> std::string hex(const T &object) { return hex(&object, sizeof object); }
+template <typename T> std::string hex(const T &object)
+{
+    return hex(&object, sizeof object);
+}
 
 // A file's content, or "<missing>".
 std::string read_file(const std::string &path);

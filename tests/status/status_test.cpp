@@ -51,15 +51,14 @@ TEST_P(Progress, AnswersTheTextAndMarksItRead)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Progress,
-    testing::Values(
-        ProgressCase{"FreshRecord", false, 0.0f, "{ \"res\": \"0.00\" }"},
-        ProgressCase{"Half", true, 37.5f, "{ \"res\": \"37.50\" }"},
-        ProgressCase{"Full", true, 100.0f, "{ \"res\": \"100.00\" }"},
-        ProgressCase{"RoundsUp", true, 99.999f, "{ \"res\": \"100.00\" }"},
-        ProgressCase{"Negative", true, -12.345f, "{ \"res\": \"-12.35\" }"},
-        // The text never grows beyond 31 characters, whatever the daemon stored.
-        ProgressCase{"LargestFloatIsCut", true, FLT_MAX,
-                     "{ \"res\": \"3402823466385288598117041834845\" }"}),
+    testing::Values(ProgressCase{"FreshRecord", false, 0.0f, "{ \"res\": \"0.00\" }"},
+                    ProgressCase{"Half", true, 37.5f, "{ \"res\": \"37.50\" }"},
+                    ProgressCase{"Full", true, 100.0f, "{ \"res\": \"100.00\" }"},
+                    ProgressCase{"RoundsUp", true, 99.999f, "{ \"res\": \"100.00\" }"},
+                    ProgressCase{"Negative", true, -12.345f, "{ \"res\": \"-12.35\" }"},
+                    // The text never grows beyond 31 characters, whatever the daemon stored.
+                    ProgressCase{"LargestFloatIsCut", true, FLT_MAX,
+                                 "{ \"res\": \"3402823466385288598117041834845\" }"}),
     [](const testing::TestParamInfo<ProgressCase> &info) { return info.param.name; });
 
 struct SignalCase {
@@ -90,10 +89,12 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         SignalCase{"FreshRecord", false, 0, 0,
                    "{ \"Res\": \"ok\", \"log\": \"{ \\\"Ant1SQI\\\": 0, \\\"Ant2SQI\\\": 0 }\" }"},
-        SignalCase{"FullByteIsNotNegative", true, 255, 1,
-                   "{ \"Res\": \"ok\", \"log\": \"{ \\\"Ant1SQI\\\": 255, \\\"Ant2SQI\\\": 1 }\" }"},
-        SignalCase{"EachAntennaItsOwn", true, 42, 200,
-                   "{ \"Res\": \"ok\", \"log\": \"{ \\\"Ant1SQI\\\": 42, \\\"Ant2SQI\\\": 200 }\" }"}),
+        SignalCase{
+            "FullByteIsNotNegative", true, 255, 1,
+            "{ \"Res\": \"ok\", \"log\": \"{ \\\"Ant1SQI\\\": 255, \\\"Ant2SQI\\\": 1 }\" }"},
+        SignalCase{
+            "EachAntennaItsOwn", true, 42, 200,
+            "{ \"Res\": \"ok\", \"log\": \"{ \\\"Ant1SQI\\\": 42, \\\"Ant2SQI\\\": 200 }\" }"}),
     [](const testing::TestParamInfo<SignalCase> &info) { return info.param.name; });
 
 // Both attach before they answer: without the records a client gets nothing at all.

@@ -74,7 +74,9 @@ TEST_P(TextFields, WriteThenReadTheWholeField)
 }
 
 INSTANTIATE_TEST_SUITE_P(Gnss, TextFields, testing::ValuesIn(text_cases),
-                         [](const testing::TestParamInfo<TextCase> &info) { return info.param.name; });
+                         [](const testing::TestParamInfo<TextCase> &info) {
+                             return info.param.name;
+                         });
 
 // A text as long as its field, with no terminator in the caller's memory after it: the write
 // must not read past the field's width (the sanitizer build sees any byte more).
@@ -128,6 +130,8 @@ INSTANTIATE_TEST_SUITE_P(Gnss, BinaryFields,
                                          BinaryCase{"BESTPOSB", ENTRY_BESTPOSB, 13433},
                                          BinaryCase{"TIMEB", ENTRY_TIMEB, 19578},
                                          BinaryCase{"PSRDOPB", ENTRY_PSRDOPB, 25723}),
-                         [](const testing::TestParamInfo<BinaryCase> &info) { return info.param.name; });
+                         [](const testing::TestParamInfo<BinaryCase> &info) {
+                             return info.param.name;
+                         });
 
 } // namespace

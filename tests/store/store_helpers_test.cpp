@@ -128,7 +128,8 @@ TEST(RecordingChannel, FolderNameCopiedWholeAndTracedForChannelOne)
         char folder[18];
         memset(folder, '#', sizeof folder);
         int result = 0;
-        std::string out = store_test::output_of(2, [&] { result = GetReceiverRecConfFolderName(folder, c.number); });
+        std::string out = store_test::output_of(
+            2, [&] { result = GetReceiverRecConfFolderName(folder, c.number); });
         EXPECT_EQ(result, c.result);
         EXPECT_EQ(std::string(folder, sizeof folder), c.folder);
         if (!c.traced) {
@@ -138,7 +139,8 @@ TEST(RecordingChannel, FolderNameCopiedWholeAndTracedForChannelOne)
         ASSERT_GT(out.size(), trace_head.size() + trace_tail.size()) << out;
         EXPECT_EQ(out.substr(0, trace_head.size()), trace_head);
         EXPECT_EQ(out.substr(out.size() - trace_tail.size()), trace_tail);
-        std::string line = out.substr(trace_head.size(), out.size() - trace_head.size() - trace_tail.size());
+        std::string line =
+            out.substr(trace_head.size(), out.size() - trace_head.size() - trace_tail.size());
         EXPECT_EQ(line.find_first_not_of("0123456789"), std::string::npos) << line;
     }
 }
@@ -156,29 +158,48 @@ struct StampCase {
 TEST(SampleTimestamp, WritesOneSlotsTimeOrNothing)
 {
     const StampCase cases[] = {
-        {"TCP 45, NMEA[0]", [] { return SetReceiverTCPMsgSampleTimestamp(45, 1, 0, 0x01020304); }, 1768, 0x01020304},
-        {"TCP 0 is TCP[0]", [] { return SetReceiverTCPMsgSampleTimestamp(0, 1, 0, 0x01020304); }, 1768, 0x01020304},
-        {"TCP 46, Custom[11]", [] { return SetReceiverTCPMsgSampleTimestamp(46, 10, 11, -1); }, 5364, 0xffffffff},
-        {"TCP 46, Weather[5]", [] { return SetReceiverTCPMsgSampleTimestamp(46, 9, 5, 77); }, 5220, 77},
-        {"TCP 45, EPH[11]", [] { return SetReceiverTCPMsgSampleTimestamp(45, 2, 11, 78); }, 1760 + 196 + 132 + 4, 78},
-        {"TCP Weather[6] beyond the group", [] { return SetReceiverTCPMsgSampleTimestamp(45, 9, 6, 5); }, none, 0},
-        {"TCP NMEA[65535]", [] { return SetReceiverTCPMsgSampleTimestamp(45, 1, 65535, 5); }, none, 0},
+        {"TCP 45, NMEA[0]", [] { return SetReceiverTCPMsgSampleTimestamp(45, 1, 0, 0x01020304); },
+         1768, 0x01020304},
+        {"TCP 0 is TCP[0]", [] { return SetReceiverTCPMsgSampleTimestamp(0, 1, 0, 0x01020304); },
+         1768, 0x01020304},
+        {"TCP 46, Custom[11]", [] { return SetReceiverTCPMsgSampleTimestamp(46, 10, 11, -1); },
+         5364, 0xffffffff},
+        {"TCP 46, Weather[5]", [] { return SetReceiverTCPMsgSampleTimestamp(46, 9, 5, 77); }, 5220,
+         77},
+        {"TCP 45, EPH[11]", [] { return SetReceiverTCPMsgSampleTimestamp(45, 2, 11, 78); },
+         1760 + 196 + 132 + 4, 78},
+        {"TCP Weather[6] beyond the group",
+         [] { return SetReceiverTCPMsgSampleTimestamp(45, 9, 6, 5); }, none, 0},
+        {"TCP NMEA[65535]", [] { return SetReceiverTCPMsgSampleTimestamp(45, 1, 65535, 5); }, none,
+         0},
         {"TCP group 0", [] { return SetReceiverTCPMsgSampleTimestamp(45, 0, 0, 5); }, none, 0},
         {"TCP group 11", [] { return SetReceiverTCPMsgSampleTimestamp(45, 11, 0, 5); }, none, 0},
-        {"NTRIP 0, RTCM23[0]", [] { return SetReceiverNtripServerMsgSampleTimestamp(3, 0, 9, 0); }, 5872, 9},
-        {"NTRIP 1, Custom[11]", [] { return SetReceiverNtripServerMsgSampleTimestamp(10, 11, 10, 1); }, 7924, 10},
-        {"NTRIP 1, CMR[7]", [] { return SetReceiverNtripServerMsgSampleTimestamp(6, 7, 11, 1); }, 7780, 11},
-        {"NTRIP CMR[8] beyond the group", [] { return SetReceiverNtripServerMsgSampleTimestamp(6, 8, 11, 1); }, none, 0},
-        {"NTRIP server 2", [] { return SetReceiverNtripServerMsgSampleTimestamp(3, 0, 9, 2); }, none, 0},
-        {"NTRIP NMEA", [] { return SetReceiverNtripServerMsgSampleTimestamp(1, 0, 9, 0); }, none, 0},
+        {"NTRIP 0, RTCM23[0]", [] { return SetReceiverNtripServerMsgSampleTimestamp(3, 0, 9, 0); },
+         5872, 9},
+        {"NTRIP 1, Custom[11]",
+         [] { return SetReceiverNtripServerMsgSampleTimestamp(10, 11, 10, 1); }, 7924, 10},
+        {"NTRIP 1, CMR[7]", [] { return SetReceiverNtripServerMsgSampleTimestamp(6, 7, 11, 1); },
+         7780, 11},
+        {"NTRIP CMR[8] beyond the group",
+         [] { return SetReceiverNtripServerMsgSampleTimestamp(6, 8, 11, 1); }, none, 0},
+        {"NTRIP server 2", [] { return SetReceiverNtripServerMsgSampleTimestamp(3, 0, 9, 2); },
+         none, 0},
+        {"NTRIP NMEA", [] { return SetReceiverNtripServerMsgSampleTimestamp(1, 0, 9, 0); }, none,
+         0},
         {"NTRIP EPH", [] { return SetReceiverNtripServerMsgSampleTimestamp(2, 0, 9, 0); }, none, 0},
-        {"NTRIP Binex", [] { return SetReceiverNtripServerMsgSampleTimestamp(7, 0, 9, 0); }, none, 0},
+        {"NTRIP Binex", [] { return SetReceiverNtripServerMsgSampleTimestamp(7, 0, 9, 0); }, none,
+         0},
         {"NTRIP QX", [] { return SetReceiverNtripServerMsgSampleTimestamp(8, 0, 9, 0); }, none, 0},
-        {"NTRIP Weather", [] { return SetReceiverNtripServerMsgSampleTimestamp(9, 0, 9, 0); }, none, 0},
-        {"radio Custom[11]", [] { return SetReceiverRadioMsgSampleTimestamp(10, 11, 12); }, 10036, 12},
-        {"radio RTCM32[19]", [] { return SetReceiverRadioMsgSampleTimestamp(5, 19, 13); }, 9796, 13},
-        {"radio RTCM30[0]", [] { return SetReceiverRadioMsgSampleTimestamp(4, 0, 14); }, 9080 + 244 + 4, 14},
-        {"radio RTCM32[20] beyond the group", [] { return SetReceiverRadioMsgSampleTimestamp(5, 20, 13); }, none, 0},
+        {"NTRIP Weather", [] { return SetReceiverNtripServerMsgSampleTimestamp(9, 0, 9, 0); }, none,
+         0},
+        {"radio Custom[11]", [] { return SetReceiverRadioMsgSampleTimestamp(10, 11, 12); }, 10036,
+         12},
+        {"radio RTCM32[19]", [] { return SetReceiverRadioMsgSampleTimestamp(5, 19, 13); }, 9796,
+         13},
+        {"radio RTCM30[0]", [] { return SetReceiverRadioMsgSampleTimestamp(4, 0, 14); },
+         9080 + 244 + 4, 14},
+        {"radio RTCM32[20] beyond the group",
+         [] { return SetReceiverRadioMsgSampleTimestamp(5, 20, 13); }, none, 0},
         {"radio NMEA", [] { return SetReceiverRadioMsgSampleTimestamp(1, 0, 13); }, none, 0},
         {"radio Weather", [] { return SetReceiverRadioMsgSampleTimestamp(9, 0, 13); }, none, 0},
     };
@@ -229,7 +250,8 @@ TEST(FreeSpace, WholeKiloBlocksTimesKibPerBlock)
         struct statfs fs;
         ASSERT_EQ(statfs(card.path.c_str(), &fs), 0);
         if (fs.f_bsize != 4096 || fs.f_bavail != c.blocks)
-            GTEST_SKIP() << "tmpfs blocks of " << fs.f_bsize << " bytes, " << fs.f_bavail << " free";
+            GTEST_SKIP() << "tmpfs blocks of " << fs.f_bsize << " bytes, " << fs.f_bavail
+                         << " free";
         EXPECT_EQ(GetMMCFreeSpace(card.path.c_str()), c.mib);
     }
 }
@@ -237,7 +259,8 @@ TEST(FreeSpace, WholeKiloBlocksTimesKibPerBlock)
 TEST(FreeSpace, NoAnswerFromTheFileSystemCountsAsNone)
 {
     float result = -1;
-    std::string report = store_test::output_of(2, [&] { result = GetMMCFreeSpace("/nonexistent/card"); });
+    std::string report =
+        store_test::output_of(2, [&] { result = GetMMCFreeSpace("/nonexistent/card"); });
     EXPECT_EQ(result, 0.0f);
     EXPECT_EQ(report, std::string("statfs failed\n: ") + strerror(ENOENT) + "\n");
 

@@ -54,17 +54,38 @@ TEST(OperateMailbox, TransitionsFromANewRecord)
     harness::attach();
     const Step steps[] = {
         {"GetMonitorOperateState", [] { return GetMonitorOperateState(); }, OP_COMPLETE, {0, 0}},
-        {"TryPostMonitorOperate(TUNNEX)", [] { return TryPostMonitorOperate(ENTRY_TUNNEX_OP); }, 0, {64, 2}},
-        {"TryPostMonitorOperate(DDNS) while busy", [] { return TryPostMonitorOperate(ENTRY_DDNS_OP); }, 1, {64, 2}},
+        {"TryPostMonitorOperate(TUNNEX)",
+         [] { return TryPostMonitorOperate(ENTRY_TUNNEX_OP); },
+         0,
+         {64, 2}},
+        {"TryPostMonitorOperate(DDNS) while busy",
+         [] { return TryPostMonitorOperate(ENTRY_DDNS_OP); },
+         1,
+         {64, 2}},
         {"ClearMonitorOperate", [] { return ClearMonitorOperate(); }, 0, {0, 2}},
         {"GetMonitorOperateState", [] { return GetMonitorOperateState(); }, OP_EXE, {0, 2}},
-        {"SetMonitorOperateState(OP_FAILED)", [] { return SetMonitorOperateState(OP_FAILED); }, 0, {0, -1}},
+        {"SetMonitorOperateState(OP_FAILED)",
+         [] { return SetMonitorOperateState(OP_FAILED); },
+         0,
+         {0, -1}},
         {"GetMonitorOperateState", [] { return GetMonitorOperateState(); }, OP_FAILED, {0, -1}},
         {"SetMonitorOperate(INS)", [] { return SetMonitorOperate(ENTRY_INS_OP); }, 0, {65, 2}},
-        {"SetMonitorOperate(SID) while busy", [] { return SetMonitorOperate(ENTRY_SID_OP); }, 0, {11, 2}},
-        {"SetMonitorOperateState(OP_SUCCESS)", [] { return SetMonitorOperateState(OP_SUCCESS); }, 0, {11, 3}},
-        {"PostMonitorOperate(PORTVIA)", [] { return PostMonitorOperate(ENTRY_PORTVIA_OP); }, 0, {63, 2}},
-        {"SetMonitorOperateState(OP_FAILED)", [] { return SetMonitorOperateState(OP_FAILED); }, 0, {63, -1}},
+        {"SetMonitorOperate(SID) while busy",
+         [] { return SetMonitorOperate(ENTRY_SID_OP); },
+         0,
+         {11, 2}},
+        {"SetMonitorOperateState(OP_SUCCESS)",
+         [] { return SetMonitorOperateState(OP_SUCCESS); },
+         0,
+         {11, 3}},
+        {"PostMonitorOperate(PORTVIA)",
+         [] { return PostMonitorOperate(ENTRY_PORTVIA_OP); },
+         0,
+         {63, 2}},
+        {"SetMonitorOperateState(OP_FAILED)",
+         [] { return SetMonitorOperateState(OP_FAILED); },
+         0,
+         {63, -1}},
         {"WaitMonitorOperateIdle", [] { return WaitMonitorOperateIdle(); }, 0, {63, -1}},
     };
     for (const Step &step : steps) {
@@ -171,12 +192,14 @@ TEST(OperateMailbox, ConcurrentPostsAllArrive)
         if (child == 0) {
             int failures = 0;
             for (int post = 0; post < posts; ++post)
-                failures += PostMonitorOperate(static_cast<OPERATE_ENTRY>(1 + poster * posts + post)) != 0;
+                failures +=
+                    PostMonitorOperate(static_cast<OPERATE_ENTRY>(1 + poster * posts + post)) != 0;
             _exit(failures);
         }
         children.push_back(child);
     }
-    for (int waited = 0; semctl(ZarvelMonitor.sem, 0, GETNCNT) < posters && waited < 10000; waited += 2)
+    for (int waited = 0; semctl(ZarvelMonitor.sem, 0, GETNCNT) < posters && waited < 10000;
+         waited += 2)
         usleep(2000);
     EXPECT_EQ(semctl(ZarvelMonitor.sem, 0, GETNCNT), posters);
     semaphore_v(ZarvelMonitor.sem);
@@ -222,7 +245,8 @@ TEST(MailboxWait, GivesUpAtTheBoundWithoutSpinning)
         std::vector<std::string> args = {mode};
         if (std::string(mode) == "post")
             args.push_back("63");
-        harness::Result run = harness::run("store-wait-probe", {}, {}, harness::default_limit, args);
+        harness::Result run =
+            harness::run("store-wait-probe", {}, {}, harness::default_limit, args);
         ASSERT_EQ(run.status, 0) << run.err;
         ProbeReport report = parse_probe(run.out);
 
@@ -239,7 +263,8 @@ TEST(MailboxWait, PostGoesThroughOnceTheMailboxFrees)
     SetMonitorOperate(ENTRY_TUNNEX_OP);
     harness::Process probe("store-wait-probe", {"post", "63"});
     // Free the mailbox only once the probe has polled it (it was the last to operate the lock).
-    for (int waited = 0; semctl(ZarvelMonitor.sem, 0, GETPID) != probe.pid() && waited < 10000; waited += 2)
+    for (int waited = 0; semctl(ZarvelMonitor.sem, 0, GETPID) != probe.pid() && waited < 10000;
+         waited += 2)
         usleep(2000);
     SetMonitorOperateState(OP_SUCCESS);
 

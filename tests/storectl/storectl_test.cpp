@@ -102,14 +102,22 @@ TEST_P(StorectlToPrograms, ProgramsAnswerWhatItSet)
 INSTANTIATE_TEST_SUITE_P(
     Cases, StorectlToPrograms,
     testing::Values(
-        ProgramCase{"Tunnex",
-                    {"set", "config", "TUNNEX.enable=1", "TUNNEX.domain=base.example",
-                     "TUNNEX.authtoken=tok-7", "TUNNEX.region=jp"},
-                    "tunnex", "{}",
-                    R"({ "RN": "base.example", "authtoken": "tok-7", "region": 5, "State": 1, "Res": "success" })"},
-        ProgramCase{"Stationmark", {"set", "config", "StationID=BASE-0815"}, "stationmark", "{}",
+        ProgramCase{
+            "Tunnex",
+            {"set", "config", "TUNNEX.enable=1", "TUNNEX.domain=base.example",
+             "TUNNEX.authtoken=tok-7", "TUNNEX.region=jp"},
+            "tunnex",
+            "{}",
+            R"({ "RN": "base.example", "authtoken": "tok-7", "region": 5, "State": 1, "Res": "success" })"},
+        ProgramCase{"Stationmark",
+                    {"set", "config", "StationID=BASE-0815"},
+                    "stationmark",
+                    "{}",
                     R"({ "id": "BASE-0815" })"},
-        ProgramCase{"Fillmeter", {"set", "monitor", "UpgradeProgress=42.5"}, "fillmeter", "",
+        ProgramCase{"Fillmeter",
+                    {"set", "monitor", "UpgradeProgress=42.5"},
+                    "fillmeter",
+                    "",
                     R"({ "res": "42.50" })"}),
     [](const testing::TestParamInfo<ProgramCase> &info) { return info.param.name; });
 
@@ -142,16 +150,24 @@ TEST_P(StorectlFromPrograms, ShowGivesBackWhatAProgramStored)
 INSTANTIATE_TEST_SUITE_P(
     Cases, StorectlFromPrograms,
     testing::Values(
-        StoredCase{"TunnexSettings", "tunnex", tunnex_request,
+        StoredCase{"TunnexSettings",
+                   "tunnex",
+                   tunnex_request,
                    {"show", "config", "TUNNEX"},
                    "{\n  \"enable\": 1,\n  \"authtoken\": \"t2\",\n  \"domain\": \"new.io\",\n"
                    "  \"region\": \"in\"\n}\n"},
-        StoredCase{"TunnexPost", "tunnex", R"({"RN": "new.io"})",
-                   {"show", "monitor", "OperateEntry"}, "64\n"},
-        StoredCase{"StationID", "stationmark", R"({"id": "BASE-0815"})",
-                   {"show", "config", "StationID"}, "\"BASE-0815\"\n"},
-        StoredCase{"ProgressRead", "fillmeter", "{}", {"show", "monitor", "HasReadenProgress"},
-                   "1\n"}),
+        StoredCase{"TunnexPost",
+                   "tunnex",
+                   R"({"RN": "new.io"})",
+                   {"show", "monitor", "OperateEntry"},
+                   "64\n"},
+        StoredCase{"StationID",
+                   "stationmark",
+                   R"({"id": "BASE-0815"})",
+                   {"show", "config", "StationID"},
+                   "\"BASE-0815\"\n"},
+        StoredCase{
+            "ProgressRead", "fillmeter", "{}", {"show", "monitor", "HasReadenProgress"}, "1\n"}),
     [](const testing::TestParamInfo<StoredCase> &info) { return info.param.name; });
 
 // Each kind of field, seeded by the test, as show prints it.
@@ -182,13 +198,15 @@ INSTANTIATE_TEST_SUITE_P(
                  [](ReceiverConfig &config, ReceiverMonitor &, GNSSInfo &) {
                      put(config.user, "adm\0in"s);
                  },
-                 {"show", "config", "user"}, "\"adm\"\n"},
+                 {"show", "config", "user"},
+                 "\"adm\"\n"},
         KindCase{"TextFillingItsField",
                  [](ReceiverConfig &config, ReceiverMonitor &, GNSSInfo &) {
                      put(config.StationID, "0123456789abcdef");
                      config.WorkMode = 'X';
                  },
-                 {"show", "config", "StationID"}, "\"0123456789abcdef\"\n"},
+                 {"show", "config", "StationID"},
+                 "\"0123456789abcdef\"\n"},
         // Overlong, surrogate, stray continuation, bad lead and cut-off sequences, each part
         // replaced; well-formed two- and four-byte characters kept.
         KindCase{"TextNotUtf8",
@@ -203,54 +221,62 @@ INSTANTIATE_TEST_SUITE_P(
                  [](ReceiverConfig &, ReceiverMonitor &monitor, GNSSInfo &) {
                      put(monitor.SourceTable[1], "STR;MOUNT1;/x");
                  },
-                 {"show", "monitor", "SourceTable[1]"}, "\"STR;MOUNT1;/x\"\n"},
-        KindCase{"FloatShortest",
-                 [](ReceiverConfig &config, ReceiverMonitor &, GNSSInfo &) {
-                     config.PDOPLimit = 0.1f;
-                 },
-                 {"show", "config", "PDOPLimit"}, "0.1\n"},
-        KindCase{"FloatNotANumber",
-                 [](ReceiverConfig &, ReceiverMonitor &monitor, GNSSInfo &) {
-                     monitor.Voltage = NAN;
-                 },
-                 {"show", "monitor", "Voltage"}, "\"NaN\"\n"},
+                 {"show", "monitor", "SourceTable[1]"},
+                 "\"STR;MOUNT1;/x\"\n"},
+        KindCase{
+            "FloatShortest",
+            [](ReceiverConfig &config, ReceiverMonitor &, GNSSInfo &) { config.PDOPLimit = 0.1f; },
+            {"show", "config", "PDOPLimit"},
+            "0.1\n"},
+        KindCase{
+            "FloatNotANumber",
+            [](ReceiverConfig &, ReceiverMonitor &monitor, GNSSInfo &) { monitor.Voltage = NAN; },
+            {"show", "monitor", "Voltage"},
+            "\"NaN\"\n"},
         KindCase{"DoubleFull",
                  [](ReceiverConfig &config, ReceiverMonitor &, GNSSInfo &) {
                      config.StationPos.Latitude = 47.123456789012;
                  },
-                 {"show", "config", "StationPos.Latitude"}, "47.123456789012\n"},
+                 {"show", "config", "StationPos.Latitude"},
+                 "47.123456789012\n"},
         KindCase{"DoubleOffItsAlignmentInThePackedHeader",
                  [](ReceiverConfig &, ReceiverMonitor &, GNSSInfo &gnss) {
                      gnss.K418.msg_header.lat = -31.25;
                  },
-                 {"show", "gnss", "msg_header.lat"}, "-31.25\n"},
+                 {"show", "gnss", "msg_header.lat"},
+                 "-31.25\n"},
         KindCase{"SignedByte",
                  [](ReceiverConfig &, ReceiverMonitor &monitor, GNSSInfo &) {
                      monitor.op.OperateState = OP_FAILED;
                  },
-                 {"show", "monitor", "OperateState"}, "-1\n"},
+                 {"show", "monitor", "OperateState"},
+                 "-1\n"},
         KindCase{"SignedShortInAnArrayOfRecords",
                  [](ReceiverConfig &, ReceiverMonitor &, GNSSInfo &gnss) {
                      gnss.K418.sat_para[5].azi = -120;
                  },
-                 {"show", "gnss", "K418.sat_para[5].azi"}, "-120\n"},
+                 {"show", "gnss", "K418.sat_para[5].azi"},
+                 "-120\n"},
         KindCase{"UnsignedWord",
                  [](ReceiverConfig &config, ReceiverMonitor &, GNSSInfo &) {
                      config.HttpPort = 4294967295u;
                  },
-                 {"show", "config", "HttpPort"}, "4294967295\n"},
+                 {"show", "config", "HttpPort"},
+                 "4294967295\n"},
         KindCase{"BytesAsHex",
                  [](ReceiverConfig &config, ReceiverMonitor &, GNSSInfo &) {
                      const uint8_t addr[] = {0x00, 0x1a, 0x7d, 0xda, 0x71, 0x13};
                      memcpy(config.BT.addr, addr, sizeof addr);
                  },
-                 {"show", "config", "BT.addr"}, "\"001a7dda7113\"\n"},
+                 {"show", "config", "BT.addr"},
+                 "\"001a7dda7113\"\n"},
         KindCase{"ArrayOfNumbers",
                  [](ReceiverConfig &config, ReceiverMonitor &, GNSSInfo &) {
                      const uint32_t ip[] = {192, 168, 1, 20};
                      memcpy(config.IP, ip, sizeof ip);
                  },
-                 {"show", "config", "IP"}, "[\n  192,\n  168,\n  1,\n  20\n]\n"},
+                 {"show", "config", "IP"},
+                 "[\n  192,\n  168,\n  1,\n  20\n]\n"},
         KindCase{"Record",
                  [](ReceiverConfig &config, ReceiverMonitor &, GNSSInfo &) {
                      config.INS = INSConfig{1, 6, 0, 2.5f};
@@ -289,9 +315,11 @@ struct LayoutRow {
     const char *type;
 };
 
-#define ROW(Record, record, path, type)                                                        \
-    LayoutRow{record, #path, offsetof(Record, path),                                           \
-              sizeof(std::declval<Record &>().path), type}
+#define ROW(Record, record, path, type) \
+    LayoutRow \
+    { \
+        record, #path, offsetof(Record, path), sizeof(std::declval<Record &>().path), type \
+    }
 
 TEST(StorectlLayout, AgreesWithTheCompiledRecords)
 {
@@ -363,18 +391,30 @@ TEST_P(StorectlPost, CompletesWithTheDaemon)
 INSTANTIATE_TEST_SUITE_P(
     Cases, StorectlPost,
     testing::Values(
-        PostCase{"ByName", {}, {"post", "ENTRY_TUNNEX_OP", "--wait"}, 0,
-                 R"({ "OperateEntry": 64, "OperateState": 3, "operation": "ENTRY_TUNNEX_OP", "state": "OP_SUCCESS" })"
-                 "\n",
-                 64},
-        PostCase{"ByNumberWaitFirst", {}, {"post", "--wait", "11"}, 0,
-                 R"({ "OperateEntry": 11, "OperateState": 3, "operation": "ENTRY_SID_OP", "state": "OP_SUCCESS" })"
-                 "\n",
-                 11},
-        PostCase{"DaemonFails", {"--result", "failed"}, {"post", "entry_ins_op", "--wait"}, 4,
-                 R"({ "OperateEntry": 65, "OperateState": -1, "operation": "ENTRY_INS_OP", "state": "OP_FAILED" })"
-                 "\n",
-                 65}),
+        PostCase{
+            "ByName",
+            {},
+            {"post", "ENTRY_TUNNEX_OP", "--wait"},
+            0,
+            R"({ "OperateEntry": 64, "OperateState": 3, "operation": "ENTRY_TUNNEX_OP", "state": "OP_SUCCESS" })"
+            "\n",
+            64},
+        PostCase{
+            "ByNumberWaitFirst",
+            {},
+            {"post", "--wait", "11"},
+            0,
+            R"({ "OperateEntry": 11, "OperateState": 3, "operation": "ENTRY_SID_OP", "state": "OP_SUCCESS" })"
+            "\n",
+            11},
+        PostCase{
+            "DaemonFails",
+            {"--result", "failed"},
+            {"post", "entry_ins_op", "--wait"},
+            4,
+            R"({ "OperateEntry": 65, "OperateState": -1, "operation": "ENTRY_INS_OP", "state": "OP_FAILED" })"
+            "\n",
+            65}),
     [](const testing::TestParamInfo<PostCase> &info) { return info.param.name; });
 
 // Built with a 300 ms bound: without a daemon, a post with --wait is left in the mailbox and
@@ -388,10 +428,14 @@ TEST(StorectlPostAlone, GivesUpWithinTheBound)
         std::string mailbox;
         std::string message;
     } cases[] = {
-        {"NeverFinished", {ENTRY_NULL_OP, OP_SUCCESS}, {"post", "ENTRY_TUNNEX_OP", "--wait"},
+        {"NeverFinished",
+         {ENTRY_NULL_OP, OP_SUCCESS},
+         {"post", "ENTRY_TUNNEX_OP", "--wait"},
          R"({ "OperateEntry": 64, "OperateState": 2, "operation": "ENTRY_TUNNEX_OP", "state": "OP_EXE" })",
          "did not finish"},
-        {"MailboxBusy", {ENTRY_SID_OP, OP_EXE}, {"post", "64"},
+        {"MailboxBusy",
+         {ENTRY_SID_OP, OP_EXE},
+         {"post", "64"},
          R"({ "OperateEntry": 11, "OperateState": 2, "operation": "ENTRY_SID_OP", "state": "OP_EXE" })",
          "nothing was posted"},
     };
@@ -418,10 +462,8 @@ TEST(StorectlLostLock, IsReportedNamingTheRecord)
         Args args;
         const char *record;
     } cases[] = {
-        {{"show", "config", "TUNNEX"}, "config"},
-        {{"set", "config", "StationID=B1"}, "config"},
-        {{"show", "gnss", "GGA"}, "gnss"},
-        {{"watch", "monitor", "op"}, "monitor"},
+        {{"show", "config", "TUNNEX"}, "config"}, {{"set", "config", "StationID=B1"}, "config"},
+        {{"show", "gnss", "GGA"}, "gnss"},        {{"watch", "monitor", "op"}, "monitor"},
         {{"post", "ENTRY_SID_OP"}, "monitor"},
     };
     harness::attach();
@@ -475,7 +517,8 @@ TEST(StorectlWatch, SeesTheChangesAProgramMakes)
                         json_object_to_json_string_ext(item, JSON_C_TO_STRING_PLAIN);
             }
             EXPECT_TRUE(json_object_object_get_ex(change, "t", &item) &&
-                        json_object_get_double(item) > 1e9) << line;
+                        json_object_get_double(item) > 1e9)
+                << line;
             json_object_put(change);
             found.push_back(text);
         }
@@ -519,26 +562,34 @@ TEST_P(StorectlRefused, LeavesTheRecordsAlone)
 INSTANTIATE_TEST_SUITE_P(
     Cases, StorectlRefused,
     testing::Values(
-        RefusedCase{"ByteTooLarge", {"set", "config", "TUNNEX.enable=256"},
+        RefusedCase{"ByteTooLarge",
+                    {"set", "config", "TUNNEX.enable=256"},
                     "TUNNEX.enable: \"256\" refused: uint8_t takes a decimal number from 0 to 255"},
-        RefusedCase{"SignedByteTooLarge", {"set", "monitor", "OperateState=128"},
-                    "op.OperateState: \"128\" refused: int8_t takes a decimal number from -128 to 127"},
-        RefusedCase{"NegativeUnsigned", {"set", "config", "HttpPort=-1"},
-                    "from 0 to 4294967295"},
+        RefusedCase{
+            "SignedByteTooLarge",
+            {"set", "monitor", "OperateState=128"},
+            "op.OperateState: \"128\" refused: int8_t takes a decimal number from -128 to 127"},
+        RefusedCase{"NegativeUnsigned", {"set", "config", "HttpPort=-1"}, "from 0 to 4294967295"},
         RefusedCase{"NotANumber", {"set", "config", "TUNNEX.enable=1x"}, "TUNNEX.enable: \"1x\""},
-        RefusedCase{"FloatTooLarge", {"set", "config", "PDOPLimit=1e39"},
+        RefusedCase{"FloatTooLarge",
+                    {"set", "config", "PDOPLimit=1e39"},
                     "PDOPLimit: \"1e39\" refused: float takes a finite number"},
         RefusedCase{"FloatNotFinite", {"set", "monitor", "Voltage=nan"}, "Voltage: \"nan\""},
-        RefusedCase{"TextTooLong", {"set", "config", "TUNNEX.domain=" + std::string(33, 'd')},
+        RefusedCase{"TextTooLong",
+                    {"set", "config", "TUNNEX.domain=" + std::string(33, 'd')},
                     "a text of 33 bytes; char[33] holds at most 32 and its NUL"},
-        RefusedCase{"HexOfTheWrongLength", {"set", "config", "BT.addr=0a0b"},
+        RefusedCase{"HexOfTheWrongLength",
+                    {"set", "config", "BT.addr=0a0b"},
                     "BT.addr: \"0a0b\" refused: uint8_t[6] takes exactly 12 hex digits"},
-        RefusedCase{"UnknownMember", {"set", "config", "StationID=B1", "TUNNEX.nope=1"},
+        RefusedCase{"UnknownMember",
+                    {"set", "config", "StationID=B1", "TUNNEX.nope=1"},
                     "unknown path \"TUNNEX.nope\": TUNNEX has no member \"nope\""},
         RefusedCase{"UnknownAnywhere", {"set", "gnss", "nope=1"}, "\"nope\""},
-        RefusedCase{"IndexOutOfRange", {"set", "config", "RecConf[2].FileType=1"},
+        RefusedCase{"IndexOutOfRange",
+                    {"set", "config", "RecConf[2].FileType=1"},
                     "the index of RecConf runs from 0 to 1"},
-        RefusedCase{"AmbiguousName", {"set", "config", "RecFolderName=x"},
+        RefusedCase{"AmbiguousName",
+                    {"set", "config", "RecFolderName=x"},
                     "RecConf[0].RecFolderName, RecConf[1].RecFolderName"},
         RefusedCase{"WholeRecord", {"set", "config", "TUNNEX=1"}, "set its fields one by one"},
         RefusedCase{"NoValue", {"set", "config", "TUNNEX.enable"}, "PATH=VALUE"},
@@ -558,11 +609,13 @@ TEST(StorectlSet, WritesOnlyTheNamedBytes)
         Args args;
         void (*expect)(ReceiverConfig &, ReceiverMonitor &);
     } cases[] = {
-        {"TextKeepsTheRestOfItsField", {"set", "config", "TUNNEX.domain=new.io"},
+        {"TextKeepsTheRestOfItsField",
+         {"set", "config", "TUNNEX.domain=new.io"},
          [](ReceiverConfig &config, ReceiverMonitor &) {
              memcpy(config.TUNNEX.domain, "new.io", 7);
          }},
-        {"EmptyText", {"set", "config", "user="},
+        {"EmptyText",
+         {"set", "config", "user="},
          [](ReceiverConfig &config, ReceiverMonitor &) { config.user[0] = 0; }},
         {"SeveralInOneCall",
          {"set", "config", "TCP[1].TCPDSPara.NMEA[3].time=4000000000", "StationPos.Latitude=-33.5",
@@ -574,7 +627,8 @@ TEST(StorectlSet, WritesOnlyTheNamedBytes)
              const uint8_t addr[] = {0xa1, 0xb2, 0xc3, 0xd4, 0xe5, 0xf6};
              memcpy(config.BT.addr, addr, sizeof addr);
          }},
-        {"MailboxState", {"set", "monitor", "OperateState=-1", "SourceTable[199]=last"},
+        {"MailboxState",
+         {"set", "monitor", "OperateState=-1", "SourceTable[199]=last"},
          [](ReceiverConfig &, ReceiverMonitor &monitor) {
              monitor.op.OperateState = OP_FAILED;
              memcpy(monitor.SourceTable[199], "last", 5);
@@ -603,9 +657,9 @@ TEST(StorectlHelp, ShowsEveryCommandWithAnExample)
     harness::Result help = storectl({"--help"});
 
     EXPECT_EQ(help.status, 0);
-    for (const char *example : {"storectl show config TUNNEX", "storectl set config TUNNEX.domain=",
-                                "storectl post ENTRY_TUNNEX_OP", "storectl watch monitor op",
-                                "storectl layout config"})
+    for (const char *example :
+         {"storectl show config TUNNEX", "storectl set config TUNNEX.domain=",
+          "storectl post ENTRY_TUNNEX_OP", "storectl watch monitor op", "storectl layout config"})
         EXPECT_NE(help.out.find(example), std::string::npos) << example;
 }
 

@@ -72,8 +72,8 @@ template <> struct Describe<double> {
     static constexpr Type type = number<double>(Kind::real, "double");
 };
 
-template <typename E> inline constexpr bool is_character =
-    std::is_same_v<E, char> || std::is_same_v<E, unsigned char>;
+template <typename E>
+inline constexpr bool is_character = std::is_same_v<E, char> || std::is_same_v<E, unsigned char>;
 
 template <typename E, size_t count> constexpr Type array_type()
 {
@@ -139,13 +139,13 @@ constexpr size_t values_in_members(const Type &record)
     return count;
 }
 
-#define DESCRIBE(Record, ...)                                                                  \
-    template <> struct Describe<Record> {                                                      \
-        using R = Record;                                                                      \
-        static constexpr Member members[] = {__VA_ARGS__};                                     \
-        static constexpr Type type = record_type<Record>(#Record, members);                    \
-    };                                                                                         \
-    static_assert(takes_exactly<Record, values_in_members(type_of<Record>)>,                   \
+#define DESCRIBE(Record, ...) \
+    template <> struct Describe<Record> { \
+        using R = Record; \
+        static constexpr Member members[] = {__VA_ARGS__}; \
+        static constexpr Type type = record_type<Record>(#Record, members); \
+    }; \
+    static_assert(takes_exactly<Record, values_in_members(type_of<Record>)>, \
                   "the description of " #Record " must list every member")
 #define M(name) member<decltype(R::name)>(#name, offsetof(R, name))
 // clang-format off
@@ -154,8 +154,8 @@ constexpr size_t values_in_members(const Type &record)
 
 DESCRIBE(MsgSwitchPara, M(Enable), M(Type));
 DESCRIBE(MsgCfgPara, M(MsgID), M(Interval), M(time), M(Available));
-DESCRIBE(TransDSPara, M(Switch), M(NMEA), M(EPH), M(RTCM23), M(RTCM30), M(RTCM32), M(CMR),
-         M(Binex), M(QX), M(Weather), M(Custom), M(RTCM2V518));
+DESCRIBE(TransDSPara, M(Switch), M(NMEA), M(EPH), M(RTCM23), M(RTCM30), M(RTCM32), M(CMR), M(Binex),
+         M(QX), M(Weather), M(Custom), M(RTCM2V518));
 DESCRIBE(DiffDSPara, M(Switch), M(RTCM23), M(RTCM30), M(RTCM32), M(CMR), M(Custom));
 DESCRIBE(RecordDSPara, M(Switch), M(NMEA), M(EPH), M(Custom));
 DESCRIBE(BTDSPara, M(Switch), M(NMEA));
@@ -163,10 +163,9 @@ DESCRIBE(SysDSPara, M(System));
 
 DESCRIBE(DataCallConfig, M(apn), M(uname), M(upwd), M(enable), M(checkOpt), M(checkAddr));
 DESCRIBE(DataCallInfo, M(csq), M(imei), M(model), M(iccid), M(sim_state), M(connect_state));
-DESCRIBE(WlanConfig, M(sw), M(mode), M(ap_ssid), M(ap_pwd), M(sta_ssid), M(key_type),
-         M(sta_pwd), M(ip));
-DESCRIBE(RadioConfig, M(freq), M(sw), M(mode), M(protocol), M(power), M(RadioDSPara),
-         M(compatib));
+DESCRIBE(WlanConfig, M(sw), M(mode), M(ap_ssid), M(ap_pwd), M(sta_ssid), M(key_type), M(sta_pwd),
+         M(ip));
+DESCRIBE(RadioConfig, M(freq), M(sw), M(mode), M(protocol), M(power), M(RadioDSPara), M(compatib));
 DESCRIBE(RadioMessage, M(ver), M(type), M(baud), M(protocol), M(freq), M(mode));
 DESCRIBE(BTConfig, M(Name), M(Enable), M(Mode), BYTES(addr), M(DSPara));
 DESCRIBE(DDNSConfig, M(enable), M(server_name), M(user_name), M(password), M(domain));
@@ -176,14 +175,14 @@ DESCRIBE(TUNNEXConfig, M(enable), M(authtoken), M(domain), M(region));
 DESCRIBE(Coordinates, M(Longitude), M(LonDirection), M(Latitude), M(LatDirection), M(Elevation),
          M(Available));
 DESCRIBE(RinexHeaderInfo, M(ObserverName), M(AgencyName));
-DESCRIBE(AntennaConfig, M(RinexName), M(CurAerkind), M(High), M(MeasuredHigh),
-         M(MeasurementType), M(Installation));
-DESCRIBE(RecFileConfig, M(RecFolderName), M(FileType), M(RecMode), M(RecInterval),
-         M(RecMaxSpace), M(RecFreeSpace), M(RecCircular), M(RecDSPara));
+DESCRIBE(AntennaConfig, M(RinexName), M(CurAerkind), M(High), M(MeasuredHigh), M(MeasurementType),
+         M(Installation));
+DESCRIBE(RecFileConfig, M(RecFolderName), M(FileType), M(RecMode), M(RecInterval), M(RecMaxSpace),
+         M(RecFreeSpace), M(RecCircular), M(RecDSPara));
 DESCRIBE(EthTCPConfig, M(WorkMode), M(LocalPort), M(ServerIP), M(ServerPort), M(EncryptFlag),
          M(PassWord), M(MaxConNum), M(TCPDSPara), M(DS_Flag));
-DESCRIBE(NtripClientConfig, M(ClientEnable), M(ServerIP), M(ServerPort), M(UserName),
-         M(UserPwd), M(MountPoint));
+DESCRIBE(NtripClientConfig, M(ClientEnable), M(ServerIP), M(ServerPort), M(UserName), M(UserPwd),
+         M(MountPoint));
 DESCRIBE(NtripServerConfig, M(Version), M(CasterIP), M(CasterPort), M(UserName), M(UserPwd),
          M(MountPoint), M(ServerDSPara));
 DESCRIBE(FtpPushConfig, M(Enable), M(ServerIP), M(ServerPort), M(UsrName), M(Password),
@@ -196,41 +195,39 @@ DESCRIBE(SerialPortConfig, M(Baudrate), M(ComMode), M(Verify), M(COMDSPara));
 DESCRIBE(RelayhubConfig, M(Enable), M(ServerIP), M(ServerPort), M(UserName), M(UserPwd));
 DESCRIBE(NtripCasterConfig, M(Enable), M(Version), M(CasterIP), M(CasterPort), M(UserName),
          M(UserPwd));
-DESCRIBE(JT808Config, M(Enable), M(Auth), M(ServerType), M(Protocol), M(ServerIP),
-         M(ServerPort), M(District), M(PlateColor), M(PlateNumber), M(VendorID), M(AuthCode),
-         M(IMEI));
+DESCRIBE(JT808Config, M(Enable), M(Auth), M(ServerType), M(Protocol), M(ServerIP), M(ServerPort),
+         M(District), M(PlateColor), M(PlateNumber), M(VendorID), M(AuthCode), M(IMEI));
 DESCRIBE(PPPConfig, M(pppEnable), M(pppSource), M(mode));
 
 // reserved is the receiver daemon's and holds no text.
 DESCRIBE(ReceiverConfig, M(SerialNum), M(HWVersion), M(SWVersion), M(RTKVersion), M(RTKModel),
          M(BBVersion), M(BOOTVersion), M(RDVersion), M(RDModel), M(DPVersion), M(SWDate), M(MAC),
-         M(IP), M(NetMask), M(Gateway), M(DNS1), M(DNS2), M(HttpPort), M(FtpPort),
-         M(DeviceName), M(AutoGetIP), BYTES(reserved), M(StationID), M(WorkMode), M(PPS),
-         M(Event), M(PDOPLimit), M(MaskAngle), M(MoothFun), M(GPSEnable), M(BDEnable),
-         M(GLOEnable), M(GALEnable), M(DataCall_C), M(StationPos), M(RinexHeader), M(Antenna),
-         M(RecConf), M(TCP), M(NtripClientUsr), M(NtripServerUsr), M(SystemDSPara), M(FtpPush),
-         M(MailAlarm), M(Wlan), M(Radio), M(Radio_Msg), M(BT), M(DDNS), M(PORTVIA), M(KT5RW),
-         M(TUNNEX), M(user), M(pawd), M(INS), M(QZSSEnable), M(COM), M(relayhubConfig),
-         M(ntripcasterConfig), M(jt808Config), M(pppConfig));
+         M(IP), M(NetMask), M(Gateway), M(DNS1), M(DNS2), M(HttpPort), M(FtpPort), M(DeviceName),
+         M(AutoGetIP), BYTES(reserved), M(StationID), M(WorkMode), M(PPS), M(Event), M(PDOPLimit),
+         M(MaskAngle), M(MoothFun), M(GPSEnable), M(BDEnable), M(GLOEnable), M(GALEnable),
+         M(DataCall_C), M(StationPos), M(RinexHeader), M(Antenna), M(RecConf), M(TCP),
+         M(NtripClientUsr), M(NtripServerUsr), M(SystemDSPara), M(FtpPush), M(MailAlarm), M(Wlan),
+         M(Radio), M(Radio_Msg), M(BT), M(DDNS), M(PORTVIA), M(KT5RW), M(TUNNEX), M(user), M(pawd),
+         M(INS), M(QZSSEnable), M(COM), M(relayhubConfig), M(ntripcasterConfig), M(jt808Config),
+         M(pppConfig));
 
 DESCRIBE(Operate, M(OperateEntry), M(OperateState));
-DESCRIBE(ReceiverMonitor, M(Temperature), M(AllSpace), M(FreeSpace), M(TCPLinkState),
-         M(RecState), M(CurPosition), M(StationState), M(NtripClientState),
-         M(NtripServerState), M(SourceTable), M(GetSourceAvailable), M(DataCall_I),
-         M(ConfigSave), M(DSParaUpdate), M(op), M(reserved), M(StationIDSate), M(WebAvailable),
-         M(FirmAvailable), M(MatchAerkind), M(TempAerkind), M(OEMversion), M(DelFile),
-         M(RunTime), M(Voltage), M(UpgradeProgress), M(HasReadenProgress), M(IMUState),
-         M(Ant1SQI), M(Ant2SQI), M(k418_satnum), M(pppState));
+DESCRIBE(ReceiverMonitor, M(Temperature), M(AllSpace), M(FreeSpace), M(TCPLinkState), M(RecState),
+         M(CurPosition), M(StationState), M(NtripClientState), M(NtripServerState), M(SourceTable),
+         M(GetSourceAvailable), M(DataCall_I), M(ConfigSave), M(DSParaUpdate), M(op), M(reserved),
+         M(StationIDSate), M(WebAvailable), M(FirmAvailable), M(MatchAerkind), M(TempAerkind),
+         M(OEMversion), M(DelFile), M(RunTime), M(Voltage), M(UpgradeProgress),
+         M(HasReadenProgress), M(IMUState), M(Ant1SQI), M(Ant2SQI), M(k418_satnum), M(pppState));
 
 DESCRIBE(GGAInfo, M(utc), M(latitude), M(latdir), M(longitude), M(londir), M(fix_status),
          M(fix_satellite), M(hdop), M(altitude), M(alt_unit), M(undulation), M(und_unit), M(age),
          M(station_id), M(checksum), M(available));
 DESCRIBE(ZDAInfo, M(utc), M(day), M(month), M(year), M(checksum), M(available));
 DESCRIBE(GPSTime, M(gps_w), M(gps_s));
-DESCRIBE(K418Header, M(h_len), M(sat_num), M(gprs_ss), M(bt_ss), M(bat_sts), M(temp),
-         M(f_flag1), M(f_flag2), M(dlink_sts), M(diff_mes), M(work_mode), M(fix_sts),
-         M(diff_age), M(pdop), M(rms), M(res1), M(lat), M(lon), M(high), M(undu), M(covr_e),
-         M(covr_n), M(covr_v), M(f_h1), M(f_h2), M(u_sat_num), M(t_sat_num));
+DESCRIBE(K418Header, M(h_len), M(sat_num), M(gprs_ss), M(bt_ss), M(bat_sts), M(temp), M(f_flag1),
+         M(f_flag2), M(dlink_sts), M(diff_mes), M(work_mode), M(fix_sts), M(diff_age), M(pdop),
+         M(rms), M(res1), M(lat), M(lon), M(high), M(undu), M(covr_e), M(covr_n), M(covr_v),
+         M(f_h1), M(f_h2), M(u_sat_num), M(t_sat_num));
 DESCRIBE(K418Sattilite, M(prn), M(azi), M(ele), M(l1_sta), M(l1_snr), M(l1_rms), M(l1_lost_no),
          M(l2_sta), M(l2_snr), M(l2_rms), M(l2_lost_no), M(l3_sta), M(l3_snr), M(l3_rms),
          M(l3_lost_no), M(l4_sta), M(l4_snr), M(l4_rms), M(l4_lost_no), M(l5_sta), M(l5_snr),
@@ -238,12 +235,12 @@ DESCRIBE(K418Sattilite, M(prn), M(azi), M(ele), M(l1_sta), M(l1_snr), M(l1_rms),
 DESCRIBE(K418Info, M(time), M(msg_header), M(sat_para));
 DESCRIBE(PSRDOPInfo, M(gdop), M(pdop), M(hdop), M(htdop), M(tdop), M(vdop));
 DESCRIBE(XYZCoordinates, M(X), M(Y), M(Z), M(available));
-DESCRIBE(YBMInfo, M(utc), M(latitude), M(longitude), M(altitude), M(Heading), M(Pitch),
-         M(Vel_N), M(Vel_E), M(Vel_D), M(Vel_G), M(heading_status), M(available));
+DESCRIBE(YBMInfo, M(utc), M(latitude), M(longitude), M(altitude), M(Heading), M(Pitch), M(Vel_N),
+         M(Vel_E), M(Vel_D), M(Vel_G), M(heading_status), M(available));
 // The binary forms of the board's messages are no texts; their A forms are.
 DESCRIBE(GNSSInfo, M(NMEA), M(K418A), M(TIMEA), M(BESTPOSA), M(PSRDOPA), M(GGA), M(ZDA), M(K418),
-         M(DOP), M(XYZ), BYTES(K418B), BYTES(BESTPOSB), BYTES(TIMEB), BYTES(PSRDOPB),
-         M(ZDA_MSG), M(YBM));
+         M(DOP), M(XYZ), BYTES(K418B), BYTES(BESTPOSB), BYTES(TIMEB), BYTES(PSRDOPB), M(ZDA_MSG),
+         M(YBM));
 
 #undef BYTES
 #undef M
@@ -262,8 +259,7 @@ struct Place {
 
 constexpr bool is_name_character(char c)
 {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           c == '_';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 
 // Member names separated by dots, each followed by any number of [index].
@@ -332,9 +328,9 @@ constexpr bool lands_on(const Type &root, std::string_view path, size_t offset, 
     const Place place = resolve(root, path);
     return place.fault == Fault::none && place.offset == offset && place.type->size == size;
 }
-#define LANDS_ON(Record, path)                                                                 \
-    static_assert(lands_on(type_of<Record>, #path, offsetof(Record, path),                     \
-                           sizeof(std::declval<Record &>().path)),                             \
+#define LANDS_ON(Record, path) \
+    static_assert(lands_on(type_of<Record>, #path, offsetof(Record, path), \
+                           sizeof(std::declval<Record &>().path)), \
                   #Record "." #path)
 LANDS_ON(ReceiverConfig, TUNNEX.domain);
 LANDS_ON(ReceiverConfig, RecConf[1].RecFolderName);

@@ -90,8 +90,7 @@ or the operation was not finished, within the store's bound; 4 the daemon answer
 
 void usage_hint()
 {
-    fputs("usage: storectl show|set|post|watch|layout ... (storectl --help tells more)\n",
-          stderr);
+    fputs("usage: storectl show|set|post|watch|layout ... (storectl --help tells more)\n", stderr);
 }
 
 struct Record {
@@ -213,8 +212,9 @@ void explain(const Record &record, const std::string &path, const Place &place)
         const size_t start = place.consumed + (known.empty() ? 0 : 1);
         const std::string name = path.substr(start, path.find_first_of(".[", start) - start);
         if (known.empty()) {
-            fprintf(stderr, "storectl: %s: unknown path \"%s\": no member at any depth is called "
-                            "\"%s\" (storectl layout %s lists every path)\n",
+            fprintf(stderr,
+                    "storectl: %s: unknown path \"%s\": no member at any depth is called "
+                    "\"%s\" (storectl layout %s lists every path)\n",
                     record.name, path.c_str(), name.c_str(), record.name);
             break;
         }
@@ -501,8 +501,8 @@ bool integer_bytes(const Record &record, const Field &field, const std::string &
     char *end = nullptr;
     errno = 0;
     const long long number = strtoll(text, &end, 10);
-    const bool well_formed = (text[0] == '-' || (text[0] >= '0' && text[0] <= '9')) &&
-                             *end == '\0' && errno == 0;
+    const bool well_formed =
+        (text[0] == '-' || (text[0] >= '0' && text[0] <= '9')) && *end == '\0' && errno == 0;
     if (!well_formed || number < lowest || number > highest)
         return refuse_value(record, field, value, limit.c_str());
     switch (type.size) {
@@ -557,8 +557,8 @@ bool hex_bytes(const Record &record, const Field &field, const std::string &valu
                std::string &bytes)
 {
     const size_t size = field.type->size;
-    const std::string limit = type_name(*field.type) + " takes exactly " +
-                              std::to_string(2 * size) + " hex digits";
+    const std::string limit =
+        type_name(*field.type) + " takes exactly " + std::to_string(2 * size) + " hex digits";
     const bool all_hex = value.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
     if (value.size() != 2 * size || !all_hex)
         return refuse_value(record, field, value, limit.c_str());
@@ -620,7 +620,10 @@ int set(const Record &record, int count, char **assignments)
     return 0;
 }
 
-#define NAMED(value) {#value, value}
+#define NAMED(value) \
+    { \
+#value, value \
+    }
 
 struct Operation {
     const char *name;
@@ -628,26 +631,77 @@ struct Operation {
 };
 
 const Operation operations[] = {
-    NAMED(ENTRY_NULL_OP), NAMED(ENTRY_IP_OP), NAMED(ENTRY_NETMASK_OP), NAMED(ENTRY_GATEWAY_OP),
-    NAMED(ENTRY_DNS1_OP), NAMED(ENTRY_DNS2_OP), NAMED(ENTRY_HPORT_OP), NAMED(ENTRY_FPORT_OP),
-    NAMED(ENTRY_DN_OP), NAMED(ENTRY_DHCP_OP), NAMED(ENTRY_SID_OP), NAMED(ENTRY_WMODE_OP),
-    NAMED(ENTRY_PPS_OP), NAMED(ENTRY_EVENT_OP), NAMED(ENTRY_MANGLE_OP), NAMED(ENTRY_MOOTH_OP),
-    NAMED(ENTRY_GPSE_OP), NAMED(ENTRY_BDE_OP), NAMED(ENTRY_GLOE_OP), NAMED(ENTRY_GALE_OP),
-    NAMED(ENTRY_QZSS_OP), NAMED(ENTRY_CALL_OP), NAMED(ENTRY_SPOS_OP), NAMED(ENTRY_RHI_OP),
-    NAMED(ENTRY_ANT_OP), NAMED(ENTRY_REC1_OP), NAMED(ENTRY_REC2_OP), NAMED(ENTRY_SP1_OP),
-    NAMED(ENTRY_SP2_OP), NAMED(ENTRY_TCP1_OP), NAMED(ENTRY_TCP2_OP), NAMED(ENTRY_FTP1_OP),
-    NAMED(ENTRY_FTP2_OP), NAMED(ENTRY_MALARM_OP), NAMED(ENTRY_STATION_OP),
-    NAMED(ENTRY_FORMAT_OP), NAMED(ENTRY_CLEANEPH_OP), NAMED(ENTRY_RESTORE_OP),
-    NAMED(ENTRY_RESTART_OP), NAMED(ENTRY_SHUTDOWN_OP), NAMED(ENTRY_REC1_STATE_OP),
-    NAMED(ENTRY_REC2_STATE_OP), NAMED(ENTRY_GPOS_OP), NAMED(ENTRY_GNST_OP),
-    NAMED(ENTRY_UPDATEF_OP), NAMED(ENTRY_UPDATEP_OP), NAMED(ENTRY_UPDATEG_OP),
-    NAMED(ENTRY_CONFIG_OP), NAMED(ENTRY_OP_TYPE), NAMED(ENTRY_OP_STATE), NAMED(ENTRY_OP_SUCCESS),
-    NAMED(ENTRY_OP_FAILED), NAMED(ENTRY_WLAN_OP), NAMED(ENTRY_DELFILE_OP),
-    NAMED(ENTRY_UPDATEW_OP), NAMED(ENTRY_RADIO_OP), NAMED(ENTRY_RESTORE_LIGHTTPD_OP),
-    NAMED(ENTRY_NS_OP), NAMED(ENTRY_NC_OP), NAMED(ENTRY_RADIO_PARA_OP), NAMED(ENTRY_BT_OP),
-    NAMED(ENTRY_DDNS_OP), NAMED(ENTRY_PORTVIA_OP), NAMED(ENTRY_TUNNEX_OP), NAMED(ENTRY_INS_OP),
-    NAMED(ENTRY_CLOUD1_OP), NAMED(ENTRY_CLOUD2_OP), NAMED(ENTRY_NCASTER_OP),
-    NAMED(ENTRY_JT808_OP), NAMED(ENTRY_JT808_AUTHCODE_OP), NAMED(ENTRY_NS1_OP),
+    NAMED(ENTRY_NULL_OP),
+    NAMED(ENTRY_IP_OP),
+    NAMED(ENTRY_NETMASK_OP),
+    NAMED(ENTRY_GATEWAY_OP),
+    NAMED(ENTRY_DNS1_OP),
+    NAMED(ENTRY_DNS2_OP),
+    NAMED(ENTRY_HPORT_OP),
+    NAMED(ENTRY_FPORT_OP),
+    NAMED(ENTRY_DN_OP),
+    NAMED(ENTRY_DHCP_OP),
+    NAMED(ENTRY_SID_OP),
+    NAMED(ENTRY_WMODE_OP),
+    NAMED(ENTRY_PPS_OP),
+    NAMED(ENTRY_EVENT_OP),
+    NAMED(ENTRY_MANGLE_OP),
+    NAMED(ENTRY_MOOTH_OP),
+    NAMED(ENTRY_GPSE_OP),
+    NAMED(ENTRY_BDE_OP),
+    NAMED(ENTRY_GLOE_OP),
+    NAMED(ENTRY_GALE_OP),
+    NAMED(ENTRY_QZSS_OP),
+    NAMED(ENTRY_CALL_OP),
+    NAMED(ENTRY_SPOS_OP),
+    NAMED(ENTRY_RHI_OP),
+    NAMED(ENTRY_ANT_OP),
+    NAMED(ENTRY_REC1_OP),
+    NAMED(ENTRY_REC2_OP),
+    NAMED(ENTRY_SP1_OP),
+    NAMED(ENTRY_SP2_OP),
+    NAMED(ENTRY_TCP1_OP),
+    NAMED(ENTRY_TCP2_OP),
+    NAMED(ENTRY_FTP1_OP),
+    NAMED(ENTRY_FTP2_OP),
+    NAMED(ENTRY_MALARM_OP),
+    NAMED(ENTRY_STATION_OP),
+    NAMED(ENTRY_FORMAT_OP),
+    NAMED(ENTRY_CLEANEPH_OP),
+    NAMED(ENTRY_RESTORE_OP),
+    NAMED(ENTRY_RESTART_OP),
+    NAMED(ENTRY_SHUTDOWN_OP),
+    NAMED(ENTRY_REC1_STATE_OP),
+    NAMED(ENTRY_REC2_STATE_OP),
+    NAMED(ENTRY_GPOS_OP),
+    NAMED(ENTRY_GNST_OP),
+    NAMED(ENTRY_UPDATEF_OP),
+    NAMED(ENTRY_UPDATEP_OP),
+    NAMED(ENTRY_UPDATEG_OP),
+    NAMED(ENTRY_CONFIG_OP),
+    NAMED(ENTRY_OP_TYPE),
+    NAMED(ENTRY_OP_STATE),
+    NAMED(ENTRY_OP_SUCCESS),
+    NAMED(ENTRY_OP_FAILED),
+    NAMED(ENTRY_WLAN_OP),
+    NAMED(ENTRY_DELFILE_OP),
+    NAMED(ENTRY_UPDATEW_OP),
+    NAMED(ENTRY_RADIO_OP),
+    NAMED(ENTRY_RESTORE_LIGHTTPD_OP),
+    NAMED(ENTRY_NS_OP),
+    NAMED(ENTRY_NC_OP),
+    NAMED(ENTRY_RADIO_PARA_OP),
+    NAMED(ENTRY_BT_OP),
+    NAMED(ENTRY_DDNS_OP),
+    NAMED(ENTRY_PORTVIA_OP),
+    NAMED(ENTRY_TUNNEX_OP),
+    NAMED(ENTRY_INS_OP),
+    NAMED(ENTRY_CLOUD1_OP),
+    NAMED(ENTRY_CLOUD2_OP),
+    NAMED(ENTRY_NCASTER_OP),
+    NAMED(ENTRY_JT808_OP),
+    NAMED(ENTRY_JT808_AUTHCODE_OP),
+    NAMED(ENTRY_NS1_OP),
     NAMED(ENTRY_NS2_OP),
 };
 
@@ -680,8 +734,10 @@ bool operation_named(const char *text, int &value)
         value = static_cast<int>(number);
         return true;
     }
-    fprintf(stderr, "storectl: no operation \"%s\": an OPERATE_ENTRY name such as ENTRY_TUNNEX_OP, "
-                    "or a number from 0 to 255\n", text);
+    fprintf(stderr,
+            "storectl: no operation \"%s\": an OPERATE_ENTRY name such as ENTRY_TUNNEX_OP, "
+            "or a number from 0 to 255\n",
+            text);
     return false;
 }
 

@@ -15,7 +15,7 @@ char list_path[32];
 } // namespace
 
 #define AERKIND_LIST_PATH list_path
-#define main aerlist_main
+#define main              aerlist_main
 #include "aerlist/test.cpp"
 #undef main
 

@@ -17,7 +17,7 @@ unsigned counted_pause(unsigned)
 } // namespace
 
 #define sleep counted_pause
-#define main ins_main
+#define main  ins_main
 #include "ins/test.cpp"
 #undef main
 #undef sleep

@@ -18,8 +18,7 @@ struct Parsed {
 
     bool operator==(const Parsed &other) const
     {
-        return outcome == other.outcome && content == other.content &&
-               restarts == other.restarts;
+        return outcome == other.outcome && content == other.content && restarts == other.restarts;
     }
 };
 
