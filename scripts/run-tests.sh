@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # The whole test suite, as CI runs it: installs what is missing, then
+#   format    the tracked C and C++ sources against .clang-format
 #   native    build/         the programs and every test, run by ctest
 #   static    build-static/  the same against the static build (one executable, ten links)
 #   sanitize  build-asan/    the same with AddressSanitizer and UndefinedBehaviorSanitizer
@@ -62,6 +63,7 @@ build_and_test() {
     (cd "$dir" && ctest -j"$jobs" --output-on-failure --timeout 600)
 }
 
+stage format "$root/scripts/check-format.sh"
 stage native build_and_test build
 stage static build_and_test build-static -DPROGRAMS_STATIC=ON
 stage sanitize build_and_test build-asan -DENABLE_SANITIZERS=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
