@@ -12,17 +12,7 @@ authority=${url#http://}
 authority=${authority%/}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failed=0
-
-pass() { echo "PASS $1"; }
-fail() {
-  echo "FAIL $1: $2"
-  failed=$((failed + 1))
-}
-# name, what came, what must come[, why it is wrong]
-same() {
-  if [ "$2" = "$3" ]; then pass "$1"; else fail "$1" "${4:-got $2}"; fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/verdicts.sh"
 
 # Status of one request; the header block lands in $work/head (CR removed).
 status() {

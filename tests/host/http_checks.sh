@@ -14,13 +14,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 header=$'Content-type: application/text;charset=utf-8\n\n'
-failed=0
-
-pass() { echo "PASS $1"; }
-fail() {
-  echo "FAIL $1: $2"
-  failed=$((failed + 1))
-}
+. "$(dirname "${BASH_SOURCE[0]}")/verdicts.sh"
 
 # What the client gets: $work/head (status and header lines, CR removed) and $work/body.
 fetch() {

@@ -12,24 +12,13 @@ authority=${url#https://}
 authority=${authority%/}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failed=0
-
-pass() { echo "PASS $1"; }
-fail() {
-  echo "FAIL $1: $2"
-  failed=$((failed + 1))
-}
+. "$(dirname "${BASH_SOURCE[0]}")/verdicts.sh"
 
 # Status of one request over HTTPS, trusting only the certificate serve.sh named. HTTP/1.1:
 # curl 7.88 loses an HTTP/2 answer that comes before the body it is still sending (a 401).
 status() {
   curl -s -g --http1.1 --cacert "$cert" --max-time 20 -o "$work/body" -D "$work/head" \
     -w '%{http_code}' "$@"
-}
-
-# name, what came, what must come[, why it is wrong]
-same() {
-  if [ "$2" = "$3" ]; then pass "$1"; else fail "$1" "${4:-got $2}"; fi
 }
 
 expect() {
