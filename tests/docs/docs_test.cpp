@@ -3,11 +3,11 @@
 // number in the tables of api.md and integration.md must be the build's own, and every setting,
 // path and name in the tables of deploy.md must be the project's.
 #include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <cstring>
 #include <filesystem>
 #include <map>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -331,14 +331,89 @@ std::string project_file(const std::string &path)
     return harness::read_file(std::string(SOURCE_DIR) + "/" + path);
 }
 
-// Every match of pattern in text, its first group mapped to its second ("" without one).
-std::multimap<std::string, std::string> matches(const std::string &text, const char *pattern)
+bool is_name(char c)
+{
+    return isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
+}
+
+// The name (letters, digits, underscores) after each occurrence of prefix that does not
+// continue a longer name: "env." finds WWW_ROOT in "env.WWW_ROOT", nothing in "setenv.set".
+std::vector<std::string> names_after(const std::string &text, const std::string &prefix)
+{
+    std::vector<std::string> names;
+    for (size_t at = text.find(prefix); at != std::string::npos; at = text.find(prefix, at + 1)) {
+        if (at > 0 && is_name(prefix[0]) && is_name(text[at - 1]))
+            continue;
+        size_t end = at + prefix.size();
+        while (end < text.size() && is_name(text[end]))
+            ++end;
+        names.push_back(text.substr(at + prefix.size(), end - at - prefix.size()));
+    }
+    return names;
+}
+
+// The arguments of every call of command in a CMake file, quoted ones without their quotes.
+std::vector<std::vector<std::string>> calls(const std::string &text, const std::string &command)
+{
+    std::vector<std::vector<std::string>> found;
+    const std::string opening = command + "(";
+    for (size_t at = text.find(opening); at != std::string::npos; at = text.find(opening, at + 1)) {
+        if (at > 0 && is_name(text[at - 1]))
+            continue;
+        std::vector<std::string> arguments;
+        size_t next = at + opening.size();
+        while (next < text.size() && text[next] != ')') {
+            if (isspace(static_cast<unsigned char>(text[next])) != 0) {
+                ++next;
+            } else if (text[next] == '"') {
+                const size_t close = std::min(text.find('"', next + 1), text.size());
+                arguments.push_back(text.substr(next + 1, close - next - 1));
+                next = close + 1;
+            } else {
+                const size_t close = std::min(text.find_first_of(" \t\n)", next), text.size());
+                arguments.push_back(text.substr(next, close - next));
+                next = close;
+            }
+        }
+        found.push_back(arguments);
+    }
+    return found;
+}
+
+// Every `key = value` and `"key" => value` of a lighttpd configuration whose value is a quoted
+// text (kept with its quotes) or a number; keys without their quotes.
+std::multimap<std::string, std::string> assignments(const std::string &text)
 {
     std::multimap<std::string, std::string> found;
-    const std::regex expression(pattern);
-    for (std::sregex_iterator match(text.begin(), text.end(), expression), end; match != end;
-         ++match)
-        found.emplace((*match)[1], match->size() > 2 ? (*match)[2].str() : "");
+    for (size_t at = text.find('='); at != std::string::npos; at = text.find('=', at + 1)) {
+        size_t key_end = at;
+        while (key_end > 0 && (text[key_end - 1] == ' ' || text[key_end - 1] == '\t'))
+            --key_end;
+        if (key_end > 0 && text[key_end - 1] == '"')
+            --key_end;
+        size_t key_start = key_end;
+        while (key_start > 0 && (is_name(text[key_start - 1]) || text[key_start - 1] == '.' ||
+                                 text[key_start - 1] == '-'))
+            --key_start;
+        size_t value = at + 1;
+        if (value < text.size() && text[value] == '>')
+            ++value;
+        while (value < text.size() && (text[value] == ' ' || text[value] == '\t'))
+            ++value;
+        size_t value_end = value;
+        if (value < text.size() && text[value] == '"') {
+            value_end = text.find_first_of("\"\n", value + 1);
+            if (value_end == std::string::npos || text[value_end] != '"')
+                continue;
+            ++value_end;
+        } else {
+            while (value_end < text.size() && isdigit(static_cast<unsigned char>(text[value_end])))
+                ++value_end;
+        }
+        if (key_start < key_end && value < value_end)
+            found.emplace(text.substr(key_start, key_end - key_start),
+                          text.substr(value, value_end - value));
+    }
     return found;
 }
 
@@ -360,11 +435,12 @@ TEST(Deploy, BuildSettingsAreTheProjects)
         if (name != "CMakeLists.txt" && path.extension() != ".cmake")
             continue;
         const std::string text = harness::read_file(path.string());
-        for (const char *pattern :
-             {R"re(set\((\w+) "?([^" ]*)"? CACHE)re", R"re(option\((\w+) "[^"]*" (ON|OFF)\))re"})
-            for (const auto &[variable, value] : matches(text, pattern))
-                if (variable.rfind("CMAKE_", 0) != 0)
-                    defined[variable] = value;
+        for (const std::vector<std::string> &set : calls(text, "set"))
+            if (set.size() >= 3 && set[2] == "CACHE" && set[0].rfind("CMAKE_", 0) != 0)
+                defined[set[0]] = set[1];
+        for (const std::vector<std::string> &option : calls(text, "option"))
+            if (option.size() == 3)
+                defined[option[0]] = option[2];
     }
     std::map<std::string, std::string> documented;
     for (const Row &row : rows(document("deploy.md"), "| Variable | Default | Sets |")) {
@@ -449,13 +525,15 @@ TEST(Deploy, InstallIsTheDocumentedLayout)
 
 TEST(Deploy, PackageIsNamedAsDocumented)
 {
-    const auto settings =
-        matches(harness::read_file(std::string(BINARY_DIR) + "/CPackConfig.cmake"),
-                R"re(set\((CPACK_PACKAGE_\w+) "([^"]*)"\))re");
+    std::map<std::string, std::string> settings;
+    for (const std::vector<std::string> &set :
+         calls(harness::read_file(std::string(BINARY_DIR) + "/CPackConfig.cmake"), "set"))
+        if (set.size() == 2)
+            settings[set[0]] = set[1];
     ASSERT_EQ(settings.count("CPACK_PACKAGE_FILE_NAME"), 1u);
     ASSERT_EQ(settings.count("CPACK_PACKAGE_VERSION"), 1u);
-    const std::string package = settings.find("CPACK_PACKAGE_FILE_NAME")->second + ".tar.gz";
-    const std::string version = settings.find("CPACK_PACKAGE_VERSION")->second;
+    const std::string package = settings["CPACK_PACKAGE_FILE_NAME"] + ".tar.gz";
+    const std::string version = settings["CPACK_PACKAGE_VERSION"];
     std::vector<std::string> documented;
     for (const Row &row : rows(document("deploy.md"), "| Build | Package |")) {
         std::string name = row.cells.back();
@@ -477,23 +555,22 @@ TEST(Deploy, WebServerSettingsAreTheConfigs)
     const std::string doc = document("deploy.md");
 
     std::map<std::string, std::string> environment, documented_environment;
-    for (const auto &[name, unused] : matches(config, R"re(\benv\.(\w+))re"))
+    for (const std::string &name : names_after(config, "env."))
         environment[name] = "yes";
-    for (const auto &[name, unused] : matches(optional, R"re(\$\{(\w+))re"))
+    for (const std::string &name : names_after(optional, "${"))
         environment[name] = "no";
     for (const Row &row : rows(doc, "| Environment | Required | Sets |"))
         documented_environment[row.cells[0]] = row.cells[1];
     EXPECT_EQ(documented_environment, environment);
 
     std::map<std::string, std::string> modules, documented_modules;
-    for (const auto &[name, unused] : matches(config + optional, R"re("(mod_\w+)")re"))
-        modules[name] = "";
+    for (const std::string &name : names_after(config + optional, "\"mod_"))
+        modules["mod_" + name] = "";
     for (const Row &row : rows(doc, "| Module | Loaded |"))
         documented_modules[row.cells[0]] = "";
     EXPECT_EQ(documented_modules, modules);
 
-    const auto settings =
-        matches(config + optional, R"re("?([\w.-]+)"?[ \t]*=>?[ \t]*("[^"\n]*"|\d+))re");
+    const auto settings = assignments(config + optional);
     const std::vector<Row> documented_settings = rows(doc, "| Setting | Value | Why |");
     ASSERT_GE(documented_settings.size(), 8u);
     for (const Row &row : documented_settings) {
