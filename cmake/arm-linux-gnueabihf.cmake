@@ -1,8 +1,13 @@
 # Cross build for the device: 32-bit Arm, hard float, Debian's multiarch libraries.
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR arm)
-set(CMAKE_C_COMPILER arm-linux-gnueabihf-gcc)
-set(CMAKE_CXX_COMPILER arm-linux-gnueabihf-g++)
+# Debian's cross compilers, unless a firmware build names its own (-DCMAKE_C_COMPILER=...).
+if(NOT CMAKE_C_COMPILER)
+  set(CMAKE_C_COMPILER arm-linux-gnueabihf-gcc)
+endif()
+if(NOT CMAKE_CXX_COMPILER)
+  set(CMAKE_CXX_COMPILER arm-linux-gnueabihf-g++)
+endif()
 set(CMAKE_LIBRARY_ARCHITECTURE arm-linux-gnueabihf)
 
 # No binfmt_misc here: whatever runs a cross-built program goes through the emulator. Its
