@@ -42,6 +42,18 @@ attacks=(
   "image GET of aerkind|$url/cgi-bin/aerkind?WIPED"
 )
 
+# Every attack from every origin of a list (one "who | curl -H arguments" per line): the verdict,
+# the status that must come, the list.
+every_attack() {
+  local verdict=$1 expected=$2 origin headers attack
+  while IFS='|' read -r -u 3 origin headers; do
+    for attack in "${attacks[@]}"; do
+      # shellcheck disable=SC2086
+      same "${attack%%|*}, $origin: $verdict" "$(status $headers ${attack#*|})" "$expected"
+    done
+  done 3<<<"$3"
+}
+
 # Who the request says it comes from (curl -H arguments) | status: every way a browser marks
 # another site, and a marking of the page itself that still names a foreign origin.
 refused_origins=$(cat <<EOF
@@ -56,14 +68,7 @@ EOF
 )
 
 before=$(snapshot)
-while IFS='|' read -r -u 3 origin headers; do
-  for attack in "${attacks[@]}"; do
-    name="${attack%%|*}, $origin"
-    # shellcheck disable=SC2086
-    got=$(status $headers ${attack#*|})
-    same "$name: refused" "$got" 403
-  done
-done 3<<<"$refused_origins"
+every_attack refused 403 "$refused_origins"
 after=$(snapshot)
 same "refused requests changed nothing" "$after" "$before" "$(diff <(echo "$before") <(echo "$after") | tr '\n' ' ')"
 
@@ -99,14 +104,7 @@ a typed URL|-H Sec-Fetch-Site:none
 a plain client|
 EOF
 )
-while IFS='|' read -r -u 3 origin headers; do
-  for attack in "${attacks[@]}"; do
-    name="${attack%%|*}, $origin"
-    # shellcheck disable=SC2086
-    got=$(status $headers ${attack#*|})
-    same "$name: served" "$got" 200
-  done
-done 3<<<"$allowed_origins"
+every_attack served 200 "$allowed_origins"
 after=$(snapshot)
 if grep -q '"authtoken": "ATTACKER"' <<<"$after" && grep -q '"SP": "attacker.example"' <<<"$after" &&
    grep -q '"data": \[ "WIPED" \]' <<<"$after"; then
